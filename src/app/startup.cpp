@@ -1,0 +1,69 @@
+#include "app/startup.h"
+
+#include <cstdio>
+
+#include "app/app_data.h"
+#include "app/preferences.h"
+#include "covers/builtin_images.h"
+#include "covers/cover_slots.h"
+#include "platform/events.h"
+#include "platform/folders.h"
+#include "platform/image_store.h"
+#include "platform/text.h"
+#include "platform/ui.h"
+#include "station/song_watcher.h"
+#include "ui/main_window.h"
+#include "ui/title_buttons.h"
+
+namespace sp {
+namespace {
+
+void LoadFonts() {
+  const Dpi& dpi = ui::ScreenDpi();
+  text::CreateFont(FontId::UiSmall, "Segoe UI", dpi.FontPx(11));
+  text::CreateFont(FontId::UiMedium, "Segoe UI", dpi.FontPx(12));
+  text::CreateFont(FontId::UiLarge, "Segoe UI", dpi.FontPx(14));
+  text::CreateFont(FontId::Button, "Arial", dpi.FontPx(9));
+}
+
+}  // namespace
+
+std::string ComputeAppFolder(const std::string& config_folder) {
+  std::string folder = config_folder;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder + kAppFolderTail;
+}
+
+int RunProgram() {
+  if (!ui::Init()) {
+    std::fputs("stationplayer: cannot open the display; is DISPLAY set?\n", stderr);
+    return 0;
+  }
+  StreamLag = 42;
+  CreateButtonStates();
+  AppData.Preferences = ComputeAppFolder(ui::UserConfigFolder());
+  CreateFolderPath(AppData.Preferences);
+  LoadFonts();
+  LoadBuiltInImages();
+  LoadPreferences();
+  ThumbCover = ImageId::DefaultCoverThumb;
+  HoverCover = ImageId::DefaultCoverHover;
+  LargeCover = ImageId::DefaultCoverLarge;
+  OpenMainWindow();
+  ui::RunLoop();
+  return 0;
+}
+
+void ShutdownApp() {
+  StopSongWatcher();
+  SavePreferences();
+  EndProgram();
+}
+
+void EndProgram() {
+  // Nothing more is taken from the watcher; ending the process frees the rest.
+  Posted().Close();
+  ui::EndProcess();
+}
+
+}  // namespace sp

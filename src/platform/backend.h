@@ -1,0 +1,14 @@
+// The few things the neutral control code asks of a backend.
+#pragma once
+
+#include "platform/controls.h"
+#include "platform/ui.h"
+
+namespace sp::backend {
+
+// Creates the native widget that shows a control's picture (and, for a canvas,
+// delivers its pointer input to sp::mouse). Pixel size already scaled.
+bool AddControlWidget(const ui::ControlSpec& spec, ControlKind kind, int width_px,
+                      int height_px);
+
+}  // namespace sp::backend

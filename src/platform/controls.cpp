@@ -1,0 +1,120 @@
+#include "platform/controls.h"
+
+#include <map>
+
+#include "platform/backend.h"
+#include "platform/image_store.h"
+#include "platform/text.h"
+#include "platform/ui.h"
+
+namespace sp {
+namespace {
+
+std::map<std::int64_t, ControlState>& Table() {
+  static std::map<std::int64_t, ControlState> table;
+  return table;
+}
+
+}  // namespace
+
+namespace controls {
+
+ControlState& Add(ControlId id, ControlKind kind, WindowId window, int w, int h) {
+  ControlState& state = Table()[Num(id)];
+  state = ControlState{};
+  state.kind = kind;
+  state.window = window;
+  state.picture = Bitmap(w > 0 ? w : 0, h > 0 ? h : 0, OpaquePixel({0, 0, 0}));
+  return state;
+}
+
+ControlState* Find(ControlId id) {
+  auto it = Table().find(Num(id));
+  return it == Table().end() ? nullptr : &it->second;
+}
+
+bool Exists(ControlId id) { return Find(id) != nullptr; }
+void Remove(ControlId id) { Table().erase(Num(id)); }
+void Clear() { Table().clear(); }
+
+void RenderTextStrip(ControlState& strip) {
+  Bitmap& bmp = strip.picture;
+  Fill(bmp, strip.style.background);
+  if (strip.text.empty()) return;
+  const text::Extent extent = text::Measure(strip.style.font, strip.text);
+  int x = 0, y = 0;
+  if (strip.style.align != TextAlign::TopLeft) y = (bmp.height - extent.height) / 2;
+  if (strip.style.align == TextAlign::Centre) x = (bmp.width - extent.width) / 2;
+  text::Draw(bmp, strip.style.font, x, y, strip.text, strip.style.foreground);
+}
+
+}  // namespace controls
+
+CanvasDrawing::CanvasDrawing(ControlId id) : id_(id), state_(controls::Find(id)) {
+  if (state_ && state_->kind != ControlKind::Canvas) state_ = nullptr;
+}
+
+CanvasDrawing::~CanvasDrawing() {
+  if (state_) ui::Repaint(id_);
+}
+
+void SetCanvasImage(ControlId canvas, ImageId image) {
+  auto picture = images::Get(image);
+  if (!picture) return;
+  CanvasDrawing drawing(canvas);
+  if (drawing) CopyPixels(drawing.bitmap(), picture->bitmap, 0, 0);
+}
+
+namespace ui {
+namespace {
+
+ControlState* AddControl(const ControlSpec& spec, ControlKind kind) {
+  const Dpi& dpi = ScreenDpi();
+  const int w = dpi.ToPxX(spec.width), h = dpi.ToPxY(spec.height);
+  ControlState& state = controls::Add(spec.id, kind, spec.window, w, h);
+  if (!backend::AddControlWidget(spec, kind, w, h)) {
+    controls::Remove(spec.id);
+    return nullptr;
+  }
+  return &state;
+}
+
+}  // namespace
+
+bool CreateTextStrip(const ControlSpec& spec, const std::string& text, const TextStyle& style) {
+  ControlState* strip = AddControl(spec, ControlKind::TextStrip);
+  if (!strip) return false;
+  strip->text = text;
+  strip->style = style;
+  controls::RenderTextStrip(*strip);
+  Repaint(spec.id);
+  return true;
+}
+
+bool CreateCanvas(const ControlSpec& spec) {
+  return AddControl(spec, ControlKind::Canvas) != nullptr;
+}
+
+void SetControlText(ControlId id, const std::string& utf8) {
+  ControlState* strip = controls::Find(id);
+  if (!strip || strip->kind != ControlKind::TextStrip) return;
+  strip->text = utf8;
+  controls::RenderTextStrip(*strip);
+  Repaint(id);
+}
+
+std::string ControlText(ControlId id) {
+  const ControlState* state = controls::Find(id);
+  return state ? state->text : std::string();
+}
+
+void SetControlStyle(ControlId id, const TextStyle& style) {
+  ControlState* strip = controls::Find(id);
+  if (!strip || strip->kind != ControlKind::TextStrip) return;
+  strip->style = style;
+  controls::RenderTextStrip(*strip);
+  Repaint(id);
+}
+
+}  // namespace ui
+}  // namespace sp

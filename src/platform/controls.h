@@ -1,0 +1,73 @@
+// The picture of every control: canvases and text strips both keep a bitmap of their
+// size, drawn here in plain C++; the backend only shows it and delivers input.
+// GUI thread only.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/ids.h"
+#include "platform/pixels.h"
+
+namespace sp {
+
+enum class ControlKind { TextStrip, Canvas, WebView };
+
+enum class TextAlign {
+  TopLeft,
+  CentreVertically,  // left-aligned, centred vertically
+  Centre,            // centred both ways
+};
+
+struct TextStyle {
+  Rgb foreground{0, 0, 0};
+  Rgb background{255, 255, 255};
+  FontId font = FontId::Default;
+  TextAlign align = TextAlign::TopLeft;
+};
+
+struct ControlState {
+  ControlKind kind = ControlKind::Canvas;
+  WindowId window = WindowId::None;
+  Bitmap picture;  // pixel size of the control
+  // Text strips only.
+  std::string text;
+  TextStyle style;
+};
+
+namespace controls {
+
+// Registers a control of pixel size w x h; replaces an earlier one of that number.
+ControlState& Add(ControlId id, ControlKind kind, WindowId window, int w, int h);
+ControlState* Find(ControlId id);
+bool Exists(ControlId id);
+void Remove(ControlId id);
+void Clear();
+
+// Text strips: redraws the picture from text and style.
+void RenderTextStrip(ControlState& strip);
+
+}  // namespace controls
+
+// Drawing on a canvas: the picture is shown again when the scope ends.
+class CanvasDrawing {
+ public:
+  explicit CanvasDrawing(ControlId id);
+  ~CanvasDrawing();
+  CanvasDrawing(const CanvasDrawing&) = delete;
+  CanvasDrawing& operator=(const CanvasDrawing&) = delete;
+
+  explicit operator bool() const { return state_ != nullptr; }
+  Bitmap& bitmap() { return state_->picture; }
+
+ private:
+  ControlId id_;
+  ControlState* state_;
+};
+
+// Copies an image's pixels unscaled into a canvas from its top-left corner and
+// shows it; a number that names no image changes nothing.
+void SetCanvasImage(ControlId canvas, ImageId image);
+
+}  // namespace sp
+

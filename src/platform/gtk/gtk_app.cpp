@@ -1,0 +1,89 @@
+// GTK backend: display, main loop, message box, browser hand-off.
+#include <gio/gio.h>
+#include <gtk/gtk.h>
+#include <unistd.h>
+
+#include "platform/events.h"
+#include "platform/gtk/gtk_state.h"
+#include "platform/text.h"
+#include "platform/ui.h"
+
+namespace sp::gtkui {
+
+Backend& State() {
+  static Backend backend;
+  return backend;
+}
+
+}  // namespace sp::gtkui
+
+namespace sp::ui {
+namespace {
+
+gboolean DispatchPostedOnce(gpointer) {
+  DispatchPosted();
+  return G_SOURCE_REMOVE;
+}
+
+}  // namespace
+
+bool Init() {
+  // The program places its own windows, which only X11 allows; Wayland would
+  // ignore every position.
+  gdk_set_allowed_backends("x11");
+  if (!gtk_init_check(nullptr, nullptr)) return false;
+  auto& state = gtkui::State();
+  GdkScreen* screen = gdk_screen_get_default();
+  const double resolution = screen ? gdk_screen_get_resolution(screen) : -1;
+  if (resolution > 0) state.dpi = Dpi{resolution, resolution};
+
+  // The default control font is the desktop's own interface font.
+  gchar* font_name = nullptr;
+  g_object_get(gtk_settings_get_default(), "gtk-font-name", &font_name, nullptr);
+  if (font_name) text::SetDefaultFont(font_name);
+  g_free(font_name);
+
+  // Posted events wake the main loop through an idle source; g_idle_add is safe
+  // from any thread.
+  Posted().SetWake([] { g_idle_add(DispatchPostedOnce, nullptr); });
+  return true;
+}
+
+const Dpi& ScreenDpi() { return gtkui::State().dpi; }
+
+std::string UserConfigFolder() {
+  const gchar* dir = g_get_user_config_dir();
+  return dir ? dir : "";
+}
+
+void RunLoop() {
+  DispatchPosted();
+  gtk_main();
+}
+
+void EndProcess() {
+  for (auto& [id, native] : gtkui::State().windows) {
+    if (native.window) gtk_widget_destroy(native.window);
+  }
+  gtkui::State().windows.clear();
+  gtkui::State().controls.clear();
+  if (GdkDisplay* display = gdk_display_get_default()) gdk_display_flush(display);
+  // _exit: the watcher thread may still be inside a request; running static
+  // destructors under it would be unsafe, and there is nothing left to flush.
+  _exit(0);
+}
+
+void ShowMessageBox(const std::string& title, const std::string& text) {
+  GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
+                                             GTK_BUTTONS_OK, "%s", text.c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
+  gtk_dialog_run(GTK_DIALOG(dialog));
+  gtk_widget_destroy(dialog);
+}
+
+void OpenUrl(const std::string& url) {
+  // Asynchronous: the browser may take a while to start and we must not wait.
+  g_app_info_launch_default_for_uri_async(url.c_str(), nullptr, nullptr, nullptr, nullptr);
+}
+
+}  // namespace sp::ui

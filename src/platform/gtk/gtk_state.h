@@ -1,0 +1,35 @@
+// Shared state of the GTK backend: the native objects behind the program's numbers.
+// Only the files in this folder see it.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <map>
+
+#include "platform/geometry.h"
+#include "platform/ids.h"
+#include "platform/ui.h"
+
+namespace sp::gtkui {
+
+struct NativeWindow {
+  GtkWidget* window = nullptr;  // GtkWindow
+  GtkWidget* fixed = nullptr;   // GtkFixed holding the controls
+  bool minimized = false;
+};
+
+struct Backend {
+  Dpi dpi;
+  std::map<std::int64_t, NativeWindow> windows;
+  std::map<std::int64_t, GtkWidget*> controls;
+  ui::WindowHook hook = nullptr;
+};
+
+Backend& State();
+NativeWindow* FindWindow(WindowId id);
+GtkWidget* FindControl(ControlId id);
+// Places a control widget in its window at unit geometry; false when the window is missing.
+bool PlaceControl(const ui::ControlSpec& spec, GtkWidget* widget);
+void CallHook(WindowId id, ui::WindowMessage message);
+
+}  // namespace sp::gtkui

@@ -1,0 +1,180 @@
+// GTK backend: the program's borderless windows and the window hook.
+#include <gtk/gtk.h>
+
+#include <string>
+
+#include "platform/events.h"
+#include "platform/gtk/gtk_state.h"
+#include "platform/ui.h"
+
+namespace sp::gtkui {
+namespace {
+
+// The press that a hook may turn into a window move.
+struct LastPress {
+  int button = 0;
+  int root_x = 0, root_y = 0;
+  guint32 time = 0;
+} last_press;
+
+WindowId IdOf(gpointer data) { return WindowId{GPOINTER_TO_INT(data)}; }
+
+gboolean OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer data) {
+  CallHook(IdOf(data), ui::WindowMessage::Move);
+  return FALSE;
+}
+
+gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data) {
+  // Only a single press counts; the extra double-click event is not a new press.
+  if (event->type != GDK_BUTTON_PRESS || event->button != 1) return FALSE;
+  last_press = {1, int(event->x_root), int(event->y_root), event->time};
+  CallHook(IdOf(data), ui::WindowMessage::LeftButtonDown);
+  return FALSE;
+}
+
+gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
+  // A close request never destroys the window; the program decides.
+  Raise(Event{EventClass::CloseRequest, Num(IdOf(data)), 0, 0, {}});
+  return TRUE;
+}
+
+gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
+  if (NativeWindow* native = FindWindow(IdOf(data)))
+    native->minimized = (event->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
+  return FALSE;
+}
+
+void SetBackground(GtkWidget* window, Rgb colour) {
+  GtkCssProvider* css = gtk_css_provider_new();
+  const std::string rule = "window { background-color: rgb(" + std::to_string(colour.r) + "," +
+                           std::to_string(colour.g) + "," + std::to_string(colour.b) + "); }";
+  gtk_css_provider_load_from_data(css, rule.c_str(), -1, nullptr);
+  gtk_style_context_add_provider(gtk_widget_get_style_context(window), GTK_STYLE_PROVIDER(css),
+                                 GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  g_object_unref(css);
+}
+
+}  // namespace
+
+NativeWindow* FindWindow(WindowId id) {
+  auto it = State().windows.find(Num(id));
+  return it == State().windows.end() ? nullptr : &it->second;
+}
+
+void CallHook(WindowId id, ui::WindowMessage message) {
+  if (State().hook) State().hook(id, message);
+}
+
+}  // namespace sp::gtkui
+
+namespace sp::ui {
+
+using gtkui::FindWindow;
+using gtkui::State;
+
+bool CreateWindow(const WindowSpec& spec) {
+  if (spec.id == WindowId::None || FindWindow(spec.id)) return false;
+#ifdef STATIONPLAYER_FAULTS
+  if (spec.id == WindowId::Main && g_getenv("STATIONPLAYER_FAIL_MAIN_WINDOW")) return false;
+#endif
+  const Dpi& dpi = State().dpi;
+  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  if (!window) return false;
+  gtk_window_set_title(GTK_WINDOW(window), spec.title.c_str());
+  gtk_window_set_decorated(GTK_WINDOW(window), FALSE);
+  gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
+  gtk_widget_set_size_request(window, dpi.ToPxX(spec.width), dpi.ToPxY(spec.height));
+  gtk_window_move(GTK_WINDOW(window), dpi.ToPxX(spec.x), dpi.ToPxY(spec.y));
+  gtkui::SetBackground(window, spec.background);
+  if (auto* owner = FindWindow(spec.owner)) {
+    gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(owner->window));
+    gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window), TRUE);
+  }
+  GtkWidget* fixed = gtk_fixed_new();
+  gtk_container_add(GTK_CONTAINER(window), fixed);
+  gtk_widget_show(fixed);
+
+  gtk_widget_add_events(window, GDK_BUTTON_PRESS_MASK | GDK_STRUCTURE_MASK);
+  gpointer data = GINT_TO_POINTER(int(Num(spec.id)));
+  g_signal_connect(window, "configure-event", G_CALLBACK(gtkui::OnConfigure), data);
+  g_signal_connect(window, "button-press-event", G_CALLBACK(gtkui::OnButtonPress), data);
+  g_signal_connect(window, "delete-event", G_CALLBACK(gtkui::OnDelete), data);
+  g_signal_connect(window, "window-state-event", G_CALLBACK(gtkui::OnWindowState), data);
+  State().windows[Num(spec.id)] = {window, fixed, false};
+  return true;
+}
+
+bool WindowExists(WindowId id) { return FindWindow(id) != nullptr; }
+
+std::string WindowTitle(WindowId id) {
+  auto* native = FindWindow(id);
+  const char* title = native ? gtk_window_get_title(GTK_WINDOW(native->window)) : nullptr;
+  return title ? title : "";
+}
+
+void ShowWindow(WindowId id) {
+  if (auto* native = FindWindow(id)) gtk_widget_show(native->window);
+}
+
+void HideWindow(WindowId id) {
+  if (auto* native = FindWindow(id)) gtk_widget_hide(native->window);
+}
+
+bool IsWindowVisible(WindowId id) {
+  auto* native = FindWindow(id);
+  return native && gtk_widget_get_visible(native->window);
+}
+
+void MinimizeWindow(WindowId id) {
+  if (auto* native = FindWindow(id)) gtk_window_iconify(GTK_WINDOW(native->window));
+}
+
+bool IsWindowMinimized(WindowId id) {
+  auto* native = FindWindow(id);
+  return native && native->minimized;
+}
+
+void MoveWindow(WindowId id, std::int64_t x, std::int64_t y) {
+  auto* native = FindWindow(id);
+  if (!native) return;
+  const Dpi& dpi = State().dpi;
+  gtk_window_move(GTK_WINDOW(native->window), dpi.ToPxX(x), dpi.ToPxY(y));
+}
+
+std::optional<Point> WindowPosition(WindowId id) {
+  auto* native = FindWindow(id);
+  if (!native) return std::nullopt;
+  int x = 0, y = 0;
+  gtk_window_get_position(GTK_WINDOW(native->window), &x, &y);
+  const Dpi& dpi = State().dpi;
+  return Point{dpi.ToUnitsX(x), dpi.ToUnitsY(y)};
+}
+
+std::optional<Point> PointerInClient(WindowId id) {
+  auto* native = FindWindow(id);
+  GdkWindow* gdk_window = native ? gtk_widget_get_window(native->window) : nullptr;
+  if (!gdk_window) return std::nullopt;
+  GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(gdk_window));
+  GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
+  if (!pointer) return std::nullopt;
+  int x = 0, y = 0;
+  gdk_window_get_device_position(gdk_window, pointer, &x, &y, nullptr);
+  if (x < 0 || y < 0 || x >= gdk_window_get_width(gdk_window) ||
+      y >= gdk_window_get_height(gdk_window))
+    return std::nullopt;
+  return Point{x, y};
+}
+
+void BeginWindowMove(WindowId id) {
+  auto* native = FindWindow(id);
+  if (!native || gtkui::last_press.button == 0) return;
+  gtk_window_begin_move_drag(GTK_WINDOW(native->window), gtkui::last_press.button,
+                             gtkui::last_press.root_x, gtkui::last_press.root_y,
+                             gtkui::last_press.time);
+}
+
+void InstallWindowHook(WindowHook hook) { State().hook = hook; }
+
+void SendWindowMessage(WindowId id, WindowMessage message) { gtkui::CallHook(id, message); }
+
+}  // namespace sp::ui

@@ -1,0 +1,130 @@
+#include <string>
+
+#include "platform/backend.h"
+#include "platform/events.h"
+#include "platform/headless/headless.h"
+#include "platform/image_store.h"
+
+namespace sp::headless {
+
+World& TheWorld() {
+  static World world;
+  return world;
+}
+
+void Reset() {
+  TheWorld() = World{};
+  controls::Clear();
+  Router().Clear();
+  DispatchPosted();
+  images::ReleaseAll();
+}
+
+}  // namespace sp::headless
+
+namespace sp::backend {
+
+bool AddControlWidget(const ui::ControlSpec& spec, ControlKind, int, int) {
+  auto& w = headless::TheWorld();
+  if (!w.windows.count(Num(spec.window))) return false;
+  w.control_specs[Num(spec.id)] = spec;
+  return true;
+}
+
+}  // namespace sp::backend
+
+namespace sp::ui {
+
+using headless::TheWorld;
+
+bool Init() { return true; }
+const Dpi& ScreenDpi() {
+  static const Dpi dpi;
+  return dpi;
+}
+std::string UserConfigFolder() { return TheWorld().config_folder; }
+void RunLoop() { DispatchPosted(); }
+void EndProcess() {
+  ++TheWorld().end_count;
+  throw headless::ProcessEnded{};
+}
+void ShowMessageBox(const std::string& title, const std::string& text) {
+  TheWorld().message_boxes.push_back(title + "|" + text);
+}
+void OpenUrl(const std::string& url) { TheWorld().opened_urls.push_back(url); }
+
+bool CreateWindow(const WindowSpec& spec) {
+  auto& w = TheWorld();
+  if (w.fail_windows || spec.id == WindowId::None || w.windows.count(Num(spec.id))) return false;
+  w.windows[Num(spec.id)] = {spec, {spec.x, spec.y}, false, false};
+  return true;
+}
+
+namespace {
+headless::WindowRecord* Find(WindowId id) {
+  auto it = TheWorld().windows.find(Num(id));
+  return it == TheWorld().windows.end() ? nullptr : &it->second;
+}
+}  // namespace
+
+bool WindowExists(WindowId id) { return Find(id) != nullptr; }
+std::string WindowTitle(WindowId id) {
+  auto* r = Find(id);
+  return r ? r->spec.title : "";
+}
+void ShowWindow(WindowId id) {
+  if (auto* r = Find(id)) r->visible = true;
+}
+void HideWindow(WindowId id) {
+  if (auto* r = Find(id)) r->visible = false;
+}
+bool IsWindowVisible(WindowId id) {
+  auto* r = Find(id);
+  return r && r->visible;
+}
+void MinimizeWindow(WindowId id) {
+  if (auto* r = Find(id)) r->minimized = true;
+}
+bool IsWindowMinimized(WindowId id) {
+  auto* r = Find(id);
+  return r && r->minimized;
+}
+void MoveWindow(WindowId id, std::int64_t x, std::int64_t y) {
+  if (auto* r = Find(id)) {
+    r->position = {x, y};
+    // Like a real window system, a move is reported to the hook.
+    SendWindowMessage(id, WindowMessage::Move);
+  }
+}
+std::optional<Point> WindowPosition(WindowId id) {
+  auto* r = Find(id);
+  if (!r) return std::nullopt;
+  return r->position;
+}
+std::optional<Point> PointerInClient(WindowId) { return TheWorld().pointer; }
+void BeginWindowMove(WindowId id) { TheWorld().move_starts.push_back(id); }
+void InstallWindowHook(WindowHook hook) { TheWorld().hook = hook; }
+void SendWindowMessage(WindowId id, WindowMessage message) {
+  if (TheWorld().hook) TheWorld().hook(id, message);
+}
+
+void Repaint(ControlId id) { ++TheWorld().repaints[Num(id)]; }
+
+bool CreateWebView(const ControlSpec& spec) {
+  auto& w = TheWorld();
+  if (w.fail_web_view || !w.windows.count(Num(spec.window))) return false;
+  controls::Add(spec.id, ControlKind::WebView, spec.window, 0, 0);
+  w.control_specs[Num(spec.id)] = spec;
+  w.web_pages[Num(spec.id)] = "";
+  return true;
+}
+
+bool SetWebViewHtml(ControlId id, const std::string& html) {
+  auto& pages = TheWorld().web_pages;
+  auto it = pages.find(Num(id));
+  if (it == pages.end()) return false;
+  it->second = html;
+  return true;
+}
+
+}  // namespace sp::ui

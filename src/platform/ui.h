@@ -1,0 +1,86 @@
+// What the program needs from a windowing backend. One backend per platform
+// implements these (GTK on X11 today; a headless one for tests). Geometry is in
+// 1/96-inch units unless a name says pixels. GUI thread only, unless noted.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/controls.h"
+#include "platform/geometry.h"
+#include "platform/ids.h"
+#include "platform/pixels.h"
+
+namespace sp::ui {
+
+// Connects to the display and reads its DPI. False when there is no display.
+bool Init();
+const Dpi& ScreenDpi();
+// The per-user configuration folder, without a trailing slash; empty when unknown.
+std::string UserConfigFolder();
+
+// Waits for events and dispatches them, including posted ones, until the process ends.
+void RunLoop();
+// Destroys every window and ends the process with exit code 0. Does not wait for
+// other threads.
+[[noreturn]] void EndProcess();
+
+// A modal message box with an OK button and an error icon.
+void ShowMessageBox(const std::string& title, const std::string& text);
+// Hands a URL to the user's default browser; does not wait.
+void OpenUrl(const std::string& url);
+
+struct WindowSpec {
+  WindowId id = WindowId::None;
+  std::string title;
+  std::int64_t x = 0, y = 0, width = 0, height = 0;
+  Rgb background;
+  WindowId owner = WindowId::None;  // an owned window stays above its owner
+};
+// Borderless, hidden until shown. False when the window cannot be created.
+bool CreateWindow(const WindowSpec& spec);
+bool WindowExists(WindowId id);
+std::string WindowTitle(WindowId id);
+void ShowWindow(WindowId id);
+void HideWindow(WindowId id);
+bool IsWindowVisible(WindowId id);
+void MinimizeWindow(WindowId id);
+bool IsWindowMinimized(WindowId id);
+// Moves the window's top-left corner without changing its size.
+void MoveWindow(WindowId id, std::int64_t x, std::int64_t y);
+std::optional<Point> WindowPosition(WindowId id);
+// The pointer in the window's client area in pixels, or nothing when outside it.
+std::optional<Point> PointerInClient(WindowId id);
+// Hands the window to the system to be moved by the pointer while the left
+// button is held (the drag of a title strip).
+void BeginWindowMove(WindowId id);
+
+// The program-wide window hook sees these messages of the program's windows before
+// anything else happens with them.
+enum class WindowMessage { Move, Size, LeftButtonDown };
+using WindowHook = void (*)(WindowId window, WindowMessage message);
+void InstallWindowHook(WindowHook hook);
+// Delivers a message to the hook as if the window had sent it.
+void SendWindowMessage(WindowId id, WindowMessage message);
+
+// Controls. x, y are relative to the window's client area.
+struct ControlSpec {
+  WindowId window = WindowId::None;
+  ControlId id = ControlId::None;
+  std::int64_t x = 0, y = 0, width = 0, height = 0;
+};
+bool CreateTextStrip(const ControlSpec& spec, const std::string& text, const TextStyle& style);
+void SetControlText(ControlId id, const std::string& utf8);
+std::string ControlText(ControlId id);
+void SetControlStyle(ControlId id, const TextStyle& style);
+// A canvas with its own bitmap; raises mouse events (see events.h).
+bool CreateCanvas(const ControlSpec& spec);
+// Shows a control's picture again after drawing on it.
+void Repaint(ControlId id);
+// The embedded web view, holding an empty document when this returns true.
+bool CreateWebView(const ControlSpec& spec);
+// Replaces the web view's document; false when the page could not be set.
+bool SetWebViewHtml(ControlId id, const std::string& html);
+
+}  // namespace sp::ui

@@ -1,0 +1,103 @@
+#include "ui/main_window.h"
+
+#include <string>
+
+#include "app/app_data.h"
+#include "app/startup.h"
+#include "platform/events.h"
+#include "platform/ui.h"
+#include "player/player_page.h"
+#include "station/song_watcher.h"
+#include "ui/cover_window.h"
+#include "ui/now_playing.h"
+#include "ui/title_buttons.h"
+#include "ui/window_hook.h"
+
+namespace sp {
+namespace {
+
+constexpr Rgb kWindowBackground{33, 33, 33};
+constexpr Rgb kStrip{76, 74, 72};
+constexpr Rgb kTitleColour{234, 234, 234};
+constexpr Rgb kTimeLeftColour{124, 134, 160};
+constexpr Rgb kBlack{0, 0, 0};
+
+void Strip(ControlId id, std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h,
+           const std::string& text, const TextStyle& style) {
+  ui::CreateTextStrip({WindowId::Main, id, x, y, w, h}, text, style);
+}
+
+void OnMainCloseRequest(const Event&) { ShutdownApp(); }
+
+[[noreturn]] void FailToOpen() {
+  ui::ShowMessageBox("Info", "Could not open main window.\r\rApp terminated!");
+  EndProgram();
+}
+
+}  // namespace
+
+int OpenMainWindow() {
+  const std::int64_t W = kMainWindowWidth;
+  const std::string title = std::string(kStationName) + " - " + AppData.MainStation;
+  if (!ui::CreateWindow({WindowId::Main, title, AppData.WindowX, AppData.WindowY, W,
+                         kMainWindowHeight, kWindowBackground, WindowId::None}))
+    FailToOpen();
+
+  const TextStyle strip{kStrip, kStrip, FontId::Default, TextAlign::TopLeft};
+  Strip(ControlId::TitleText, 1, 0, 629, 25, "  " + std::string(kStationName) + "  ",
+        {kTitleColour, kStrip, FontId::Default, TextAlign::CentreVertically});
+  DrawSubscribeButton();
+  DrawMinimizeButton();
+  Strip(ControlId::TitleGap, W - 54, 0, 8, 25, "", strip);
+  DrawCloseButton();
+  Strip(ControlId::BorderBottom, 1, 194, 729, 1, "", strip);
+  Strip(ControlId::BorderLeft, 1, 25, 1, 171, "", strip);
+  Strip(ControlId::BorderRight, 729, 25, 1, 171, "", strip);
+
+  ui::CreateCanvas({WindowId::Main, ControlId::CoverThumb, 2, 26, 168, 168});
+  Bind(EventClass::Control, WindowId::Main, ControlId::CoverThumb, kAny, OnCoverThumb);
+  ui::CreateCanvas({WindowId::Main, ControlId::NowPlayingPanel, 170, 26, 559, 101});
+  Bind(EventClass::Control, WindowId::Main, ControlId::NowPlayingPanel, kAny, OnNowPlayingPanel);
+
+  const TextStyle time_left{kTimeLeftColour, kBlack, FontId::UiMedium, TextAlign::TopLeft};
+  Strip(ControlId::TimeLeftLabel, 169, 127, 106, 27, "    Time Left    :", time_left);
+  Strip(ControlId::TimeLeftValue, 275, 127, 453, 27, "", time_left);
+  ui::CreateWebView({WindowId::Main, ControlId::PlayerView, 170, 154, 558, 40});
+
+  BuildCoverWindow();
+  Bind(EventClass::CloseRequest, Num(WindowId::Main), kAny, kAny, OnMainCloseRequest);
+
+  Post(EventClass::Control, Num(WindowId::Main), Num(ControlId::CoverThumb),
+       event_type::RedrawRequest);
+  Post(EventClass::Control, Num(WindowId::Main), Num(ControlId::NowPlayingPanel),
+       event_type::RedrawRequest);
+
+  BuildPlayerPage(ControlId::PlayerView, AppData.MainStation);
+  ui::ShowWindow(WindowId::Main);
+
+  if (AppData.cWinOpen == 1) {
+    if (AppData.cWindDock == 1) {
+      AppData.cWinX = AppData.WindowX + kDockOffsetX;
+      AppData.cWinY = AppData.WindowY + kDockOffsetY;
+    }
+    ui::MoveWindow(WindowId::Cover, AppData.cWinX, AppData.cWinY);
+    ui::ShowWindow(WindowId::Cover);
+  }
+
+  Bind(EventClass::App, kAny, kAny, kAny, OnAppEvent);
+  StartSongWatcher();
+  ui::InstallWindowHook(WindowHook);
+  return 0;
+}
+
+void OnAppEvent(const Event& event) {
+  const auto* text = std::any_cast<std::string>(&event.data);
+  if (!text) return;
+  if (event.type == event_type::CoverCaption) {
+    ui::SetControlText(ControlId::CoverCaption, *text);
+  } else if (event.type == event_type::TimeLeft) {
+    ui::SetControlText(ControlId::TimeLeftValue, *text);
+  }
+}
+
+}  // namespace sp

@@ -1,0 +1,102 @@
+#include "ui/title_buttons.h"
+
+#include <functional>
+
+#include "app/app_data.h"
+#include "app/startup.h"
+#include "build_config.h"
+#include "platform/image_store.h"
+#include "platform/text.h"
+#include "platform/ui.h"
+
+namespace sp {
+namespace {
+
+constexpr Rgb kFace{76, 74, 72};
+constexpr Rgb kWhite{255, 255, 255};
+
+using FaceDrawer = std::function<void(Bitmap& face, bool highlighted)>;
+
+ImageId MakeFace(int w, int h, bool highlighted, const FaceDrawer& draw) {
+  const ImageId face = images::Create(kAllocateImage, w, h, 24);
+  if (auto image = images::GetMutable(face)) draw(image->bitmap, highlighted);
+  return face;
+}
+
+void DrawTitleButton(ControlId id, std::int64_t x, int w, int h, std::int64_t y,
+                     const FaceDrawer& draw) {
+  if (!ui::CreateCanvas({WindowId::Main, id, x, y, w, h}) || !controls::Exists(id)) return;
+  ButtonState& state = ButtonStates()[std::to_string(Num(id))];
+  state.control = Num(id);
+  state.normal_face = MakeFace(w, h, false, draw);
+  state.highlighted_face = MakeFace(w, h, true, draw);
+  Bind(EventClass::Control, WindowId::Main, id, kAny, OnTitleButton);
+  Post(EventClass::Control, Num(WindowId::Main), Num(id), event_type::MouseLeave);
+}
+
+}  // namespace
+
+ButtonStateMap& ButtonStates() {
+  static ButtonStateMap states;
+  return states;
+}
+
+void CreateButtonStates() {
+  ButtonStates().clear();
+  ButtonStates().reserve(512);
+}
+
+void DrawSubscribeButton() {
+  DrawTitleButton(ControlId::SubscribeButton, 555, 73, 21, 4, [](Bitmap& face, bool hi) {
+    Fill(face, kFace);
+    text::Draw(face, FontId::Button, 1, 1, "SUBSCRIBE",
+               hi ? Rgb{249, 249, 249} : Rgb{146, 146, 146});
+  });
+}
+
+void DrawMinimizeButton() {
+  DrawTitleButton(ControlId::MinimizeButton, kMainWindowWidth - 100, 46, 25, 0,
+                  [](Bitmap& face, bool hi) {
+                    Fill(face, hi ? Rgb{94, 92, 91} : kFace);
+                    DrawLine(face, 18, 13, 27, 13, kWhite);
+                  });
+}
+
+void DrawCloseButton() {
+  DrawTitleButton(ControlId::CloseButton, kMainWindowWidth - 46, 46, 25, 0,
+                  [](Bitmap& face, bool hi) {
+                    Fill(face, hi ? Rgb{217, 95, 95} : kFace);
+                    DrawLine(face, 18, 8, 27, 17, kWhite);
+                    DrawLine(face, 27, 8, 18, 17, kWhite);
+                  });
+}
+
+void OnTitleButton(const Event& event) {
+  auto it = ButtonStates().find(std::to_string(event.control));
+  if (it == ButtonStates().end()) return;
+  const ButtonState& state = it->second;
+  const ControlId control{event.control};
+  switch (event.type) {
+    case event_type::MouseEnter:
+    case event_type::MouseMove:
+      SetCanvasImage(control, state.highlighted_face);
+      break;
+    case event_type::MouseLeave:
+      SetCanvasImage(control, state.normal_face);
+      break;
+    case event_type::LeftButtonDown:
+      // The action happens on the press; the face stays as it is.
+      if (control == ControlId::SubscribeButton) {
+        ui::OpenUrl(config::kChannelPage);
+      } else if (control == ControlId::MinimizeButton) {
+        if (ui::IsWindowVisible(WindowId::Main)) ui::MinimizeWindow(WindowId::Main);
+      } else if (control == ControlId::CloseButton) {
+        ShutdownApp();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace sp
