@@ -3,6 +3,8 @@
 #include <cairo.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
+
 #include "platform/backend.h"
 #include "platform/gtk/gtk_state.h"
 #include "platform/mouse.h"
@@ -69,7 +71,14 @@ bool PlaceControl(const ui::ControlSpec& spec, GtkWidget* widget) {
   if (!window) return false;
   if (GtkWidget* old = FindControl(spec.id)) gtk_widget_destroy(old);
   const Dpi& dpi = State().dpi;
-  gtk_fixed_put(GTK_FIXED(window->fixed), widget, dpi.ToPxX(spec.x), dpi.ToPxY(spec.y));
+  const int x = dpi.ToPxX(spec.x), y = dpi.ToPxY(spec.y);
+  // A control reaching past the client area is cut at its edge instead of growing
+  // the window (the left and right borders are one pixel too tall).
+  int w = 0, h = 0;
+  gtk_widget_get_size_request(widget, &w, &h);
+  gtk_widget_set_size_request(widget, std::max(0, std::min(w, window->width_px - x)),
+                              std::max(0, std::min(h, window->height_px - y)));
+  gtk_fixed_put(GTK_FIXED(window->fixed), widget, x, y);
   State().controls[Num(spec.id)] = widget;
   gtk_widget_show(widget);
   return true;

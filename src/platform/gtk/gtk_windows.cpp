@@ -100,7 +100,8 @@ bool CreateWindow(const WindowSpec& spec) {
   g_signal_connect(window, "button-press-event", G_CALLBACK(gtkui::OnButtonPress), data);
   g_signal_connect(window, "delete-event", G_CALLBACK(gtkui::OnDelete), data);
   g_signal_connect(window, "window-state-event", G_CALLBACK(gtkui::OnWindowState), data);
-  State().windows[Num(spec.id)] = {window, fixed, false};
+  State().windows[Num(spec.id)] = {window, fixed, dpi.ToPxX(spec.width), dpi.ToPxY(spec.height),
+                                   false};
   return true;
 }
 
