@@ -1,4 +1,6 @@
 // stationplayer: a desktop player for one internet radio station.
 #include "app/startup.h"
 
-int main() { return sp::RunProgram(); }
+int main() {
+  return sp::RunProgram();
+}

@@ -14,6 +14,8 @@ bool LoadPreferences() {
   return false;
 }
 
-bool SavePreferences() { return false; }
+bool SavePreferences() {
+  return false;
+}
 
 }  // namespace sp

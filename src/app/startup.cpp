@@ -61,8 +61,7 @@ void ShutdownApp() {
 }
 
 void EndProgram() {
-  // Nothing more is taken from the watcher; ending the process frees the rest.
-  Posted().Close();
+  // Ending the process frees the rest; the watcher is not waited for.
   ui::EndProcess();
 }
 

@@ -33,9 +33,15 @@ ControlState* Find(ControlId id) {
   return it == Table().end() ? nullptr : &it->second;
 }
 
-bool Exists(ControlId id) { return Find(id) != nullptr; }
-void Remove(ControlId id) { Table().erase(Num(id)); }
-void Clear() { Table().clear(); }
+bool Exists(ControlId id) {
+  return Find(id) != nullptr;
+}
+void Remove(ControlId id) {
+  Table().erase(Num(id));
+}
+void Clear() {
+  Table().clear();
+}
 
 void RenderTextStrip(ControlState& strip) {
   Bitmap& bmp = strip.picture;

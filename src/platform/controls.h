@@ -70,4 +70,3 @@ class CanvasDrawing {
 void SetCanvasImage(ControlId canvas, ImageId image);
 
 }  // namespace sp
-

@@ -4,8 +4,8 @@
 
 namespace sp {
 
-void EventRouter::Bind(EventClass cls, std::int64_t window, std::int64_t control,
-                       EventType type, Handler handler) {
+void EventRouter::Bind(EventClass cls, std::int64_t window, std::int64_t control, EventType type,
+                       Handler handler) {
   const std::int64_t c = Num(cls);
   for (const Binding& b : bindings_) {
     if (b.cls == c && b.window == window && b.control == control && b.type == type &&
@@ -29,7 +29,9 @@ void EventRouter::Dispatch(const Event& event) const {
   }
 }
 
-void EventRouter::Clear() { bindings_.clear(); }
+void EventRouter::Clear() {
+  bindings_.clear();
+}
 
 void PostQueue::SetWake(std::function<void()> wake) {
   std::lock_guard lock(mutex_);
@@ -40,7 +42,6 @@ bool PostQueue::Post(Event event) {
   std::function<void()> wake;
   {
     std::lock_guard lock(mutex_);
-    if (closed_) return false;
     const bool was_empty = queue_.empty();
     queue_.push_back(std::move(event));
     if (was_empty) wake = wake_;
@@ -55,11 +56,6 @@ bool PostQueue::Take(Event& out) {
   out = std::move(queue_.front());
   queue_.pop_front();
   return true;
-}
-
-void PostQueue::Close() {
-  std::lock_guard lock(mutex_);
-  closed_ = true;
 }
 
 EventRouter& Router() {
@@ -82,7 +78,9 @@ bool Post(EventClass cls, std::int64_t window, std::int64_t control, EventType t
   return Posted().Post(Event{cls, window, control, type, std::move(data)});
 }
 
-void Raise(const Event& event) { Router().Dispatch(event); }
+void Raise(const Event& event) {
+  Router().Dispatch(event);
+}
 
 int DispatchPosted() {
   int count = 0;

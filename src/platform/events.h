@@ -50,16 +50,14 @@ class PostQueue {
   // Called (under no lock) when the queue turns non-empty, so the backend can wake
   // the GUI thread. Any thread.
   void SetWake(std::function<void()> wake);
-  // Any thread. Returns false once the queue is closed (the program is ending).
+  // Any thread. Returns true when the event was queued.
   bool Post(Event event);
   // GUI thread: takes the oldest event, if any.
   bool Take(Event& out);
-  void Close();
 
  private:
-  std::mutex mutex_;  // guards queue_, closed_ and wake_
+  std::mutex mutex_;  // guards queue_ and wake_
   std::deque<Event> queue_;
-  bool closed_ = false;
   std::function<void()> wake_;
 };
 

@@ -70,10 +70,20 @@ inline constexpr EventType CoverCaption = 0x40001;
 
 inline constexpr std::int64_t kAny = -1;
 
-constexpr std::int64_t Num(WindowId v) { return static_cast<std::int64_t>(v); }
-constexpr std::int64_t Num(ControlId v) { return static_cast<std::int64_t>(v); }
-constexpr std::int64_t Num(FontId v) { return static_cast<std::int64_t>(v); }
-constexpr std::int64_t Num(ImageId v) { return static_cast<std::int64_t>(v); }
-constexpr std::int64_t Num(EventClass v) { return static_cast<std::int64_t>(v); }
+constexpr std::int64_t Num(WindowId v) {
+  return static_cast<std::int64_t>(v);
+}
+constexpr std::int64_t Num(ControlId v) {
+  return static_cast<std::int64_t>(v);
+}
+constexpr std::int64_t Num(FontId v) {
+  return static_cast<std::int64_t>(v);
+}
+constexpr std::int64_t Num(ImageId v) {
+  return static_cast<std::int64_t>(v);
+}
+constexpr std::int64_t Num(EventClass v) {
+  return static_cast<std::int64_t>(v);
+}
 
 }  // namespace sp

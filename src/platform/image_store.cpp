@@ -61,7 +61,9 @@ ImageId Install(ImageId n, Image image) {
   return Put(n, std::make_shared<Image>(std::move(image)));
 }
 
-bool Exists(ImageId n) { return Get(n) != nullptr; }
+bool Exists(ImageId n) {
+  return Get(n) != nullptr;
+}
 
 void Release(ImageId n) {
   Store& s = TheStore();
@@ -108,7 +110,9 @@ bool Scale(ImageId n, int width, int height, bool smooth) {
   return true;
 }
 
-std::shared_ptr<const Image> Get(ImageId n) { return GetMutable(n); }
+std::shared_ptr<const Image> Get(ImageId n) {
+  return GetMutable(n);
+}
 
 std::shared_ptr<Image> GetMutable(ImageId n) {
   Store& s = TheStore();

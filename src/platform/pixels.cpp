@@ -19,8 +19,16 @@ struct Clip {
 // The part of src placed at (x, y) that lands inside dst.
 Clip ClipTo(const Bitmap& dst, const Bitmap& src, int x, int y) {
   Clip c{0, 0, x, y, src.width, src.height};
-  if (c.dx < 0) { c.sx = -c.dx; c.w += c.dx; c.dx = 0; }
-  if (c.dy < 0) { c.sy = -c.dy; c.h += c.dy; c.dy = 0; }
+  if (c.dx < 0) {
+    c.sx = -c.dx;
+    c.w += c.dx;
+    c.dx = 0;
+  }
+  if (c.dy < 0) {
+    c.sy = -c.dy;
+    c.h += c.dy;
+    c.dy = 0;
+  }
   c.w = std::min(c.w, dst.width - c.dx);
   c.h = std::min(c.h, dst.height - c.dy);
   return c;
@@ -48,8 +56,14 @@ void DrawLine(Bitmap& dst, int x0, int y0, int x1, int y1, Rgb colour) {
     if (dst.Contains(x0, y0)) dst.At(x0, y0) = p;
     if (x0 == x1 && y0 == y1) break;
     const int e2 = 2 * err;
-    if (e2 >= dy) { err += dy; x0 += sx; }
-    if (e2 <= dx) { err += dx; y0 += sy; }
+    if (e2 >= dy) {
+      err += dy;
+      x0 += sx;
+    }
+    if (e2 <= dx) {
+      err += dx;
+      y0 += sy;
+    }
   }
 }
 

@@ -19,7 +19,9 @@ using Pixel = std::uint32_t;
 constexpr Pixel OpaquePixel(Rgb c) {
   return 0xFF000000u | (Pixel{c.r} << 16) | (Pixel{c.g} << 8) | Pixel{c.b};
 }
-constexpr std::uint8_t AlphaOf(Pixel p) { return static_cast<std::uint8_t>(p >> 24); }
+constexpr std::uint8_t AlphaOf(Pixel p) {
+  return static_cast<std::uint8_t>(p >> 24);
+}
 constexpr Rgb RgbOf(Pixel p) {
   return {static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
           static_cast<std::uint8_t>(p)};
@@ -40,7 +42,9 @@ struct Bitmap {
 };
 
 void FillRect(Bitmap& dst, int x, int y, int w, int h, Rgb colour);
-inline void Fill(Bitmap& dst, Rgb colour) { FillRect(dst, 0, 0, dst.width, dst.height, colour); }
+inline void Fill(Bitmap& dst, Rgb colour) {
+  FillRect(dst, 0, 0, dst.width, dst.height, colour);
+}
 // One pixel wide, both end points included.
 void DrawLine(Bitmap& dst, int x0, int y0, int x1, int y1, Rgb colour);
 // Copies src's pixels as they are at (x, y); what falls outside dst is clipped.

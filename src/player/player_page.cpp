@@ -3,7 +3,9 @@
 
 namespace sp {
 
-std::string MakePlayerPage(const std::string&, const std::string&) { return {}; }
+std::string MakePlayerPage(const std::string&, const std::string&) {
+  return {};
+}
 void BuildPlayerPage(ControlId, const std::string&) {}
 
 }  // namespace sp

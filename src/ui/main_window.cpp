@@ -27,7 +27,9 @@ void Strip(ControlId id, std::int64_t x, std::int64_t y, std::int64_t w, std::in
   ui::CreateTextStrip({WindowId::Main, id, x, y, w, h}, text, style);
 }
 
-void OnMainCloseRequest(const Event&) { ShutdownApp(); }
+void OnMainCloseRequest(const Event&) {
+  ShutdownApp();
+}
 
 [[noreturn]] void FailToOpen() {
   ui::ShowMessageBox("Info", "Could not open main window.\r\rApp terminated!");

@@ -27,11 +27,15 @@ extern char** environ;
 namespace e2e {
 namespace {
 
-void Pause() { std::this_thread::sleep_for(20ms); }
+void Pause() {
+  std::this_thread::sleep_for(20ms);
+}
 
 // Windows come and go while we look at them; a request about a vanished one is not
 // a test failure.
-int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+int IgnoreXErrors(Display*, XErrorEvent*) {
+  return 0;
+}
 
 std::vector<std::string> MergedEnvironment(const std::map<std::string, std::string>& extra) {
   std::map<std::string, std::string> env;
@@ -92,9 +96,13 @@ Process::Process(const std::vector<std::string>& argv,
   if (rc != 0) throw std::runtime_error("cannot start " + argv[0]);
 }
 
-Process::~Process() { Kill(); }
+Process::~Process() {
+  Kill();
+}
 
-bool Process::Running() { return !WaitExit(0ms).has_value(); }
+bool Process::Running() {
+  return !WaitExit(0ms).has_value();
+}
 
 std::optional<int> Process::WaitExit(std::chrono::milliseconds timeout) {
   if (status_) return status_;
@@ -124,10 +132,10 @@ Xvfb::Xvfb(int width, int height) {
   if (::pipe(fds) != 0) throw std::runtime_error("pipe");
   ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
   const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-  server_.emplace(std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen",
-                                           "0", screen, "-dpi", "96", "-nolisten", "tcp",
-                                           "-noreset"},
-                  std::map<std::string, std::string>{});
+  server_.emplace(
+      std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
+                               "-dpi", "96", "-nolisten", "tcp", "-noreset"},
+      std::map<std::string, std::string>{});
   ::close(fds[1]);
   std::string number;
   pollfd p{fds[0], POLLIN, 0};
@@ -183,7 +191,7 @@ std::optional<XWindowId> Xvfb::FindWindow(const std::string& title,
   // Top-level windows are children of the root, or grandchildren inside a window
   // manager's frame.
   std::function<std::optional<XWindowId>(Window, int)> search = [&](Window parent_window,
-                                                                     int depth) {
+                                                                    int depth) {
     Window root_return, parent;
     Window* children = nullptr;
     unsigned int count = 0;
@@ -215,8 +223,8 @@ void Xvfb::StartWindowManager() {
     int format;
     unsigned long items = 0, after = 0;
     unsigned char* data = nullptr;
-    XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW,
-                       &type, &format, &items, &after, &data);
+    XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW, &type,
+                       &format, &items, &after, &data);
     if (data) XFree(data);
     if (items > 0) return;
     Pause();
@@ -345,7 +353,9 @@ void Xvfb::RequestClose(XWindowId window) {
   Sync();
 }
 
-void Xvfb::Sync() { XSync(display_, False); }
+void Xvfb::Sync() {
+  XSync(display_, False);
+}
 
 Program::Program(Xvfb& display, const TempDir& home, ProgramOptions options)
     : log_(home.path() + "/program.log"),
@@ -370,7 +380,9 @@ Program::Program(Xvfb& display, const TempDir& home, ProgramOptions options)
           home.path() + "/program.log"),
       config_home_(home.path() + "/.config") {}
 
-std::string Program::Log() const { return ReadFile(log_); }
+std::string Program::Log() const {
+  return ReadFile(log_);
+}
 
 std::string Program::AppFolder() const {
   return config_home_ + "/lumo/Tidemark Drum and Bass FM/";

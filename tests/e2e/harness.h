@@ -79,7 +79,7 @@ class Xvfb {
   bool Viewable(XWindowId window);
   Geometry WindowGeometry(XWindowId window);  // position on the screen, size
   std::string WindowTitle(XWindowId window);
-  bool HasDecorations(XWindowId window);      // whether it asked for a frame
+  bool HasDecorations(XWindowId window);  // whether it asked for a frame
 
   Rgb Pixel(int x, int y);
   // How many pixels of `area` show exactly `colour`.

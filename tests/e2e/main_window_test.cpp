@@ -99,15 +99,18 @@ TEST_F(MainWindowTest, SubscribeOpensTheChannelPageInTheDefaultBrowser) {
   const std::string opened = home.path() + "/opened.txt";
   WriteFile(home.path() + "/.local/share/applications/fake-browser.desktop",
             "[Desktop Entry]\nType=Application\nName=Fake Browser\n"
-            "Exec=/bin/sh -c 'echo \"$1\" >> " + opened + "' sh %u\n"
-            "MimeType=x-scheme-handler/http;x-scheme-handler/https;\n");
+            "Exec=/bin/sh -c 'echo \"$1\" >> " +
+                opened +
+                "' sh %u\n"
+                "MimeType=x-scheme-handler/http;x-scheme-handler/https;\n");
   WriteFile(home.path() + "/.config/mimeapps.list",
             "[Default Applications]\nx-scheme-handler/http=fake-browser.desktop\n"
             "x-scheme-handler/https=fake-browser.desktop\n");
   ASSERT_NE(Open(), 0u);
   display.MovePointer(590, 14);
   display.ClickLeft();
-  for (int i = 0; i < 250 && ReadFile(opened).empty(); ++i) display.WaitPixel(0, 0, {1, 2, 3}, 20ms);
+  for (int i = 0; i < 250 && ReadFile(opened).empty(); ++i)
+    display.WaitPixel(0, 0, {1, 2, 3}, 20ms);
   EXPECT_EQ(ReadFile(opened), "http://127.0.0.1:47810/channel\n");
   EXPECT_TRUE(program->process().Running());
 }
@@ -130,8 +133,7 @@ TEST_F(MainWindowTest, MinimiseButtonIconifiesTheWindowUnderAWindowManager) {
 
 TEST(StartupTest, WithoutADisplayItSaysSoAndExitsWithCodeZero) {
   TempDir home;
-  Process p({STATIONPLAYER_EXE}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""},
-                                  {"HOME", home.path()}},
+  Process p({STATIONPLAYER_EXE}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"HOME", home.path()}},
             home.path() + "/log");
   EXPECT_EQ(p.WaitExit(20s), std::optional<int>(0));
   EXPECT_NE(ReadFile(home.path() + "/log").find("display"), std::string::npos);

@@ -35,7 +35,10 @@ TEST_F(FoldersTest, CreatesEveryMissingLevelWithOrWithoutTrailingSlash) {
 TEST_F(FoldersTest, LeavesExistingFoldersAndTheirContentsAlone) {
   fs::create_directories(root + "/lumo");
   ::chmod((root + "/lumo").c_str(), 0700);
-  { std::FILE* f = std::fopen((root + "/lumo/keep.txt").c_str(), "w"); std::fclose(f); }
+  {
+    std::FILE* f = std::fopen((root + "/lumo/keep.txt").c_str(), "w");
+    std::fclose(f);
+  }
   EXPECT_TRUE(CreateFolderPath(root + "/lumo/Tidemark Drum and Bass FM/"));
   EXPECT_TRUE(fs::exists(root + "/lumo/keep.txt"));
   struct stat st {};
@@ -44,7 +47,10 @@ TEST_F(FoldersTest, LeavesExistingFoldersAndTheirContentsAlone) {
 }
 
 TEST_F(FoldersTest, ReportsFailureWhenAFileStandsInTheWay) {
-  { std::FILE* f = std::fopen((root + "/blocker").c_str(), "w"); std::fclose(f); }
+  {
+    std::FILE* f = std::fopen((root + "/blocker").c_str(), "w");
+    std::fclose(f);
+  }
   EXPECT_FALSE(CreateFolderPath(root + "/blocker/sub/"));
   EXPECT_FALSE(IsFolder(root + "/blocker"));
 }

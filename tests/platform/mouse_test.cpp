@@ -11,7 +11,9 @@ namespace sp {
 namespace {
 
 std::vector<EventType> seen;
-void Record(const Event& e) { seen.push_back(e.type); }
+void Record(const Event& e) {
+  seen.push_back(e.type);
+}
 
 class MouseTest : public ::testing::Test {
  protected:
@@ -34,8 +36,8 @@ TEST_F(MouseTest, OneEnterPerEntryThenMovesUntilLeave) {
   mouse::PointerLeft(c);
   mouse::PointerLeft(c);  // a second leave without an entry is no event
   mouse::PointerMoved(c);
-  EXPECT_EQ(seen, (std::vector<EventType>{MouseEnter, MouseMove, MouseMove, MouseLeave,
-                                          MouseEnter}));
+  EXPECT_EQ(seen,
+            (std::vector<EventType>{MouseEnter, MouseMove, MouseMove, MouseLeave, MouseEnter}));
 }
 
 TEST_F(MouseTest, ClickNeedsPressAndReleaseOnTheCanvas) {

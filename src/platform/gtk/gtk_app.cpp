@@ -49,7 +49,9 @@ bool Init() {
   return true;
 }
 
-const Dpi& ScreenDpi() { return gtkui::State().dpi; }
+const Dpi& ScreenDpi() {
+  return gtkui::State().dpi;
+}
 
 std::string UserConfigFolder() {
   const gchar* dir = g_get_user_config_dir();

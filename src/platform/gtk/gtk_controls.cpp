@@ -12,7 +12,9 @@
 namespace sp::gtkui {
 namespace {
 
-ControlId IdOf(gpointer data) { return ControlId{GPOINTER_TO_INT(data)}; }
+ControlId IdOf(gpointer data) {
+  return ControlId{GPOINTER_TO_INT(data)};
+}
 
 gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
   ControlState* state = controls::Find(IdOf(data));
@@ -88,8 +90,7 @@ bool PlaceControl(const ui::ControlSpec& spec, GtkWidget* widget) {
 
 namespace sp::backend {
 
-bool AddControlWidget(const ui::ControlSpec& spec, ControlKind kind, int width_px,
-                      int height_px) {
+bool AddControlWidget(const ui::ControlSpec& spec, ControlKind kind, int width_px, int height_px) {
   if (!gtkui::FindWindow(spec.window)) return false;
   GtkWidget* area = gtk_drawing_area_new();
   gtk_widget_set_size_request(area, width_px, height_px);

@@ -13,8 +13,8 @@
 namespace sp::gtkui {
 
 struct NativeWindow {
-  GtkWidget* window = nullptr;  // GtkWindow
-  GtkWidget* fixed = nullptr;   // GtkFixed holding the controls
+  GtkWidget* window = nullptr;      // GtkWindow
+  GtkWidget* fixed = nullptr;       // GtkFixed holding the controls
   int width_px = 0, height_px = 0;  // client size; controls are clipped to it
   bool minimized = false;
 };

@@ -17,7 +17,9 @@ struct LastPress {
   guint32 time = 0;
 } last_press;
 
-WindowId IdOf(gpointer data) { return WindowId{GPOINTER_TO_INT(data)}; }
+WindowId IdOf(gpointer data) {
+  return WindowId{GPOINTER_TO_INT(data)};
+}
 
 gboolean OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer data) {
   CallHook(IdOf(data), ui::WindowMessage::Move);
@@ -105,7 +107,9 @@ bool CreateWindow(const WindowSpec& spec) {
   return true;
 }
 
-bool WindowExists(WindowId id) { return FindWindow(id) != nullptr; }
+bool WindowExists(WindowId id) {
+  return FindWindow(id) != nullptr;
+}
 
 std::string WindowTitle(WindowId id) {
   auto* native = FindWindow(id);
@@ -174,8 +178,12 @@ void BeginWindowMove(WindowId id) {
                              gtkui::last_press.time);
 }
 
-void InstallWindowHook(WindowHook hook) { State().hook = hook; }
+void InstallWindowHook(WindowHook hook) {
+  State().hook = hook;
+}
 
-void SendWindowMessage(WindowId id, WindowMessage message) { gtkui::CallHook(id, message); }
+void SendWindowMessage(WindowId id, WindowMessage message) {
+  gtkui::CallHook(id, message);
+}
 
 }  // namespace sp::ui

@@ -105,9 +105,13 @@ void SetDefaultFont(const std::string& description) {
       Description(pango_font_description_from_string(description.c_str()));
 }
 
-bool FontExists(FontId n) { return TheFonts().table.count(Num(n)) != 0; }
+bool FontExists(FontId n) {
+  return TheFonts().table.count(Num(n)) != 0;
+}
 
-void ReleaseFonts() { TheFonts().table.clear(); }
+void ReleaseFonts() {
+  TheFonts().table.clear();
+}
 
 Extent Measure(FontId n, std::string_view utf8) {
   EnsureAliases();

@@ -37,13 +37,19 @@ namespace sp::ui {
 
 using headless::TheWorld;
 
-bool Init() { return true; }
+bool Init() {
+  return true;
+}
 const Dpi& ScreenDpi() {
   static const Dpi dpi;
   return dpi;
 }
-std::string UserConfigFolder() { return TheWorld().config_folder; }
-void RunLoop() { DispatchPosted(); }
+std::string UserConfigFolder() {
+  return TheWorld().config_folder;
+}
+void RunLoop() {
+  DispatchPosted();
+}
 void EndProcess() {
   ++TheWorld().end_count;
   throw headless::ProcessEnded{};
@@ -51,7 +57,9 @@ void EndProcess() {
 void ShowMessageBox(const std::string& title, const std::string& text) {
   TheWorld().message_boxes.push_back(title + "|" + text);
 }
-void OpenUrl(const std::string& url) { TheWorld().opened_urls.push_back(url); }
+void OpenUrl(const std::string& url) {
+  TheWorld().opened_urls.push_back(url);
+}
 
 bool CreateWindow(const WindowSpec& spec) {
   auto& w = TheWorld();
@@ -67,7 +75,9 @@ headless::WindowRecord* Find(WindowId id) {
 }
 }  // namespace
 
-bool WindowExists(WindowId id) { return Find(id) != nullptr; }
+bool WindowExists(WindowId id) {
+  return Find(id) != nullptr;
+}
 std::string WindowTitle(WindowId id) {
   auto* r = Find(id);
   return r ? r->spec.title : "";
@@ -101,14 +111,22 @@ std::optional<Point> WindowPosition(WindowId id) {
   if (!r) return std::nullopt;
   return r->position;
 }
-std::optional<Point> PointerInClient(WindowId) { return TheWorld().pointer; }
-void BeginWindowMove(WindowId id) { TheWorld().move_starts.push_back(id); }
-void InstallWindowHook(WindowHook hook) { TheWorld().hook = hook; }
+std::optional<Point> PointerInClient(WindowId) {
+  return TheWorld().pointer;
+}
+void BeginWindowMove(WindowId id) {
+  TheWorld().move_starts.push_back(id);
+}
+void InstallWindowHook(WindowHook hook) {
+  TheWorld().hook = hook;
+}
 void SendWindowMessage(WindowId id, WindowMessage message) {
   if (TheWorld().hook) TheWorld().hook(id, message);
 }
 
-void Repaint(ControlId id) { ++TheWorld().repaints[Num(id)]; }
+void Repaint(ControlId id) {
+  ++TheWorld().repaints[Num(id)];
+}
 
 bool CreateWebView(const ControlSpec& spec) {
   auto& w = TheWorld();
