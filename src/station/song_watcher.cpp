@@ -3,7 +3,9 @@
 
 namespace sp {
 
-bool StartSongWatcher() { return false; }
+bool StartSongWatcher() {
+  return false;
+}
 void StopSongWatcher() {}
 
 }  // namespace sp
