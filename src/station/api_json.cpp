@@ -1,0 +1,105 @@
+// Parsing of API answers and their extraction into the song record.
+#include "station/api_json.h"
+
+#include <cmath>
+#include <limits>
+
+#include "station/http_get.h"
+
+namespace sp {
+namespace {
+
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+std::int64_t ClampToInt64(double d) {
+  // 2^63 is exactly representable; anything at or beyond it would overflow the cast.
+  constexpr double kTwoTo63 = 9223372036854775808.0;
+  if (std::isnan(d)) return 0;
+  if (d >= kTwoTo63) return std::numeric_limits<std::int64_t>::max();
+  if (d <= -kTwoTo63) return std::numeric_limits<std::int64_t>::min();
+  return static_cast<std::int64_t>(d);  // truncates toward zero
+}
+
+}  // namespace
+
+std::optional<JsonDocument> ParseJsonText(std::string_view text) {
+  // The parser would skip a byte-order mark silently; the API never sends one.
+  if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") return std::nullopt;
+  JsonDocument doc = JsonDocument::parse(text, nullptr, /*allow_exceptions=*/false);
+  if (doc.is_discarded()) return std::nullopt;
+  return doc;
+}
+
+std::optional<JsonDocument> GetJsonDocument(const std::string& url, int flags) {
+  const std::optional<std::string> body = HttpGet(url, flags);
+  if (!body) return std::nullopt;
+  return ParseJsonText(*body);
+}
+
+const JsonDocument* FindMember(const JsonDocument& object, std::string_view name) {
+  if (!object.is_object()) return nullptr;
+  for (auto it = object.begin(); it != object.end(); ++it) {
+    if (SameNameIgnoringCase(it.key(), name)) return &it.value();
+  }
+  return nullptr;
+}
+
+std::string JsonText(const JsonDocument* value) {
+  if (value == nullptr || !value->is_string()) return {};
+  return value->get<std::string>();
+}
+
+std::int64_t JsonInteger(const JsonDocument* value) {
+  if (value == nullptr) return 0;
+  if (value->is_boolean()) return value->get<bool>() ? 1 : 0;
+  if (value->is_number_integer() && !value->is_number_unsigned()) {
+    return value->get<std::int64_t>();
+  }
+  if (value->is_number_unsigned()) {
+    const auto u = value->get<std::uint64_t>();
+    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    return u > kMax ? std::numeric_limits<std::int64_t>::max() : static_cast<std::int64_t>(u);
+  }
+  if (value->is_number_float()) return ClampToInt64(value->get<double>());
+  return 0;
+}
+
+void ExtractArtist(const JsonDocument& value, api_artist& record) {
+  record.clear();
+  if (!value.is_object()) return;
+  record.name = JsonText(FindMember(value, "name"));
+  record.laut_id = JsonInteger(FindMember(value, "laut_id"));
+  record.url = JsonText(FindMember(value, "url"));
+  record.laut_url = JsonText(FindMember(value, "laut_url"));
+  record.image = JsonText(FindMember(value, "image"));
+  record.thumb = JsonText(FindMember(value, "thumb"));
+}
+
+void ExtractCurrentSong(const JsonDocument& value, api_current_song& record) {
+  record.clear();
+  if (!value.is_object()) return;
+  record.id = JsonInteger(FindMember(value, "id"));
+  record.type = JsonText(FindMember(value, "type"));
+  record.title = JsonText(FindMember(value, "title"));
+  record.album = JsonText(FindMember(value, "album"));
+  record.length = JsonInteger(FindMember(value, "length"));
+  record.genre = JsonText(FindMember(value, "genre"));
+  record.releaseyear = JsonInteger(FindMember(value, "releaseyear"));
+  record.created_at = JsonText(FindMember(value, "created_at"));
+  if (const JsonDocument* artist = FindMember(value, "artist"))
+    ExtractArtist(*artist, record.artist);
+  record.started_at = JsonText(FindMember(value, "started_at"));
+  record.ends_at = JsonText(FindMember(value, "ends_at"));
+}
+
+}  // namespace sp

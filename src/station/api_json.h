@@ -1,0 +1,38 @@
+// JSON answers of the station API and the rules by which they fill a song record.
+#pragma once
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "station/api_records.h"
+
+namespace sp {
+
+// Members keep the order of the answer, so a case-insensitive look-up that
+// meets two spellings of one name takes the first.
+using JsonDocument = nlohmann::ordered_json;
+
+// Parses one whole JSON text: whitespace may surround the value; a byte-order
+// mark, anything else after the value, invalid UTF-8 or an empty text fail.
+std::optional<JsonDocument> ParseJsonText(std::string_view text);
+
+// HttpGet (url, flags) parsed by ParseJsonText; nullopt when either fails.
+std::optional<JsonDocument> GetJsonDocument(const std::string& url, int flags);
+
+// The first member of `object` whose name equals `name` ignoring the case of
+// ASCII letters; null when `object` is no object or has no such member.
+const JsonDocument* FindMember(const JsonDocument& object, std::string_view name);
+
+// Field rules: a text takes only a JSON string; an integer takes a number cut
+// toward zero (clamped to the 64-bit range), true as 1, anything else 0.
+std::string JsonText(const JsonDocument* value);
+std::int64_t JsonInteger(const JsonDocument* value);
+
+// Clears `record`, then fills it from `value` if that is an object.
+void ExtractArtist(const JsonDocument& value, api_artist& record);
+void ExtractCurrentSong(const JsonDocument& value, api_current_song& record);
+
+}  // namespace sp

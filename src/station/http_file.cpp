@@ -1,0 +1,81 @@
+// HttpGetToFile: the same request as HttpGet, with the body streamed to a file.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "station/curl_easy.h"
+#include "station/http_get.h"
+
+namespace sp {
+namespace {
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() { Close(); }
+  int get() const { return fd_; }
+  // False when the final write-back failed, which loses data like a failed write.
+  bool Close() {
+    if (fd_ < 0) return true;
+    const bool ok = ::close(fd_) == 0;
+    fd_ = -1;
+    return ok;
+  }
+
+ private:
+  int fd_;
+};
+
+struct FileBody {
+  int fd = -1;
+  std::size_t written = 0;
+  std::size_t cap = 0;
+};
+
+bool WriteAll(int fd, const char* data, size_t n) {
+  while (n > 0) {
+    const ssize_t w = ::write(fd, data, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    data += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+// libcurl write callback; returning less than given aborts the transfer.
+size_t AppendToFile(char* data, size_t size, size_t count, void* user) {
+  auto* body = static_cast<FileBody*>(user);
+  const size_t n = size * count;
+  if (n > body->cap - body->written) return 0;
+  if (!WriteAll(body->fd, data, n)) return 0;
+  body->written += n;
+  return n;
+}
+
+}  // namespace
+
+bool HttpGetToFile(const std::string& url, const std::string& path, int flags) {
+  // O_NOFOLLOW: a symbolic link planted under the target name is not written through.
+  FileDescriptor file(
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+  if (file.get() < 0) return false;
+  const HttpLimits limits = CurrentHttpLimits();
+  FileBody body{file.get(), 0, limits.file_body_cap};
+  bool ok = false;
+  if (detail::CurlEasy easy = detail::NewRequest(url, flags, limits, limits.file_total_timeout)) {
+    CURL* h = easy.get();
+    ok = curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(body.cap)) == CURLE_OK;
+    ok = ok && curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &AppendToFile) == CURLE_OK;
+    ok = ok && curl_easy_setopt(h, CURLOPT_WRITEDATA, &body) == CURLE_OK;
+    ok = ok && curl_easy_perform(h) == CURLE_OK;
+  }
+  ok = file.Close() && ok;
+  if (!ok) ::unlink(path.c_str());
+  return ok;
+}
+
+}  // namespace sp
