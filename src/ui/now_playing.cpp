@@ -1,8 +1,51 @@
-// Placeholder until the panel draws.
+// The now-playing panel: drawn only in answer to a RedrawRequest, and kept until the next.
 #include "ui/now_playing.h"
 
-namespace sp {
+#include "platform/controls.h"
+#include "platform/text.h"
+#include "station/current_song.h"
 
-void OnNowPlayingPanel(const Event&) {}
+namespace sp {
+namespace {
+
+constexpr Rgb kBackground{0, 0, 0};
+constexpr Rgb kHeading{97, 108, 135};
+constexpr Rgb kText{124, 134, 160};
+
+}  // namespace
+
+void OnNowPlayingPanel(const Event& event) {
+  if (event.type != event_type::RedrawRequest) return;
+  SongTexts texts{"Artistenname", "Titelname", "Albumname"};
+  if (const auto* song = std::any_cast<const SharedSong*>(&event.data); song && *song)
+    texts = (*song)->Texts();
+
+  CanvasDrawing drawing{ControlId{event.control}};
+  if (!drawing) return;
+  Bitmap& canvas = drawing.bitmap();
+  Fill(canvas, kBackground);
+  struct Line {
+    FontId font;
+    const std::string& text;
+    int x, y;
+    Rgb colour;
+  };
+  const std::string artist = "Artist", title = "Title", album = "Album", colon = ":",
+                    heading = "now playing...";
+  const Line lines[] = {
+      {FontId::UiSmall, heading, 15, 5, kHeading},
+      {FontId::UiLarge, artist, 15, 25, kText},
+      {FontId::UiLarge, colon, 95, 25, kText},
+      {FontId::UiLarge, texts.artist, 105, 25, kText},
+      {FontId::UiMedium, title, 15, 60, kText},
+      {FontId::UiMedium, colon, 95, 60, kText},
+      {FontId::UiMedium, texts.title, 105, 60, kText},
+      {FontId::UiMedium, album, 15, 80, kText},
+      {FontId::UiMedium, colon, 95, 80, kText},
+      {FontId::UiMedium, texts.album, 105, 80, kText},
+  };
+  for (const Line& line : lines)
+    text::Draw(canvas, line.font, line.x, line.y, line.text, line.colour);
+}
 
 }  // namespace sp

@@ -9,6 +9,8 @@
 #include "platform/image_store.h"
 #include "platform/mouse.h"
 #include "platform/text.h"
+#include "station/song_watcher.h"
+#include "station/station_api.h"
 #include "ui/title_buttons.h"
 
 namespace sp {
@@ -18,6 +20,8 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     headless::Reset();
+    // The window starts the watcher; keep it away from any real station.
+    SetStationApiBase("http://127.0.0.1:9");
     CreateButtonStates();
     text::CreateFont(FontId::Button, "Arial", 12);
     AppData.Clear();
@@ -26,7 +30,10 @@ class MainWindowTest : public ::testing::Test {
     AppData.WindowY = 300;
     OpenMainWindow();
   }
-  void TearDown() override { headless::Reset(); }
+  void TearDown() override {
+    StopSongWatcher();
+    headless::Reset();
+  }
 
   static Pixel CanvasPixel(ControlId id, int x, int y) {
     return controls::Find(id)->picture.At(x, y);
