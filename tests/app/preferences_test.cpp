@@ -127,7 +127,7 @@ TEST_F(PreferencesTest, FilesNotReadAsJsonGiveTheDefaultsAndKeepTheFolder) {
   for (char& c : noise) c = static_cast<char>(random());
   // Valid JSON that would clear the folder if it were read at all.
   const std::string huge = "{\"cWinOpen\": 0" + std::string(50 << 20, ' ') + "}";
-  const std::string just_too_big = "{" + std::string(1 << 20, ' ') + "}";
+  const std::string just_too_big = "{" + std::string((1 << 20) - 1, ' ') + "}";
   const std::string deep = std::string(100000, '[') + std::string(100000, ']');
   const std::string cases[] = {
       "", "\xEF\xBB\xBF{\"WindowX\": 1}", "{\"WindowX\": 1} x", noise, huge, just_too_big, deep,
