@@ -1,21 +1,48 @@
-// Placeholder until the preferences file is read and written: every start uses the
-// defaults of a missing file.
+// preferences.json in the application folder: read into AppData at start-up, written
+// from it at exit.
 #include "app/preferences.h"
 
+#include <cstddef>
+#include <optional>
+#include <string>
+
 #include "app/app_data.h"
+#include "app/atomic_file.h"
+#include "app/preferences_json.h"
 
 namespace sp {
+namespace {
+
+// The file is a few hundred bytes. A far larger one is not ours and is treated as
+// unreadable, so it costs neither start-up time nor memory.
+constexpr std::size_t kMaxPreferencesBytes = std::size_t{1} << 20;
+
+// No separator is added: a folder without a trailing "/" glues the name to it.
+std::string PreferencesPath() {
+  return AppData.Preferences + "preferences.json";
+}
+
+}  // namespace
 
 bool LoadPreferences() {
-  AppData.WindowX = AppData.WindowY = AppData.cWinX = AppData.cWinY = 0;
+  std::optional<AppDataRecord> read;
+  if (const auto text = ReadSmallFile(PreferencesPath(), kMaxPreferencesBytes))
+    read = ParsePreferences(*text);
+
+  if (read) {
+    // Replaces every field, the application folder included.
+    AppData = *read;
+  } else {
+    AppData.WindowX = AppData.WindowY = AppData.cWinX = AppData.cWinY = 0;
+  }
   AppData.WindowW = kMainWindowWidth;
   AppData.WindowH = kMainWindowHeight;
   AppData.MainStation = kStation;
-  return false;
+  return read.has_value();
 }
 
 bool SavePreferences() {
-  return false;
+  return ReplaceFile(PreferencesPath(), FormatPreferences(AppData));
 }
 
 }  // namespace sp
