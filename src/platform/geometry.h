@@ -12,11 +12,25 @@ struct Point {
   friend bool operator==(const Point&, const Point&) = default;
 };
 
+// Positions come from a file the user (or anything else) may have edited; keep
+// every conversion inside what a window system can take.
+inline constexpr double kMaxCoordinate = 1 << 30;
+
+constexpr std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b) {
+  std::int64_t out = 0;
+  if (__builtin_add_overflow(a, b, &out))
+    return b > 0 ? INT64_MAX : INT64_MIN;
+  return out;
+}
+
 struct Dpi {
   double x = 96.0, y = 96.0;
 
-  int ToPxX(std::int64_t units) const { return int(std::lround(double(units) * x / 96.0)); }
-  int ToPxY(std::int64_t units) const { return int(std::lround(double(units) * y / 96.0)); }
+  static int Clamped(double px) {
+    return int(std::lround(std::fmax(-kMaxCoordinate, std::fmin(kMaxCoordinate, px))));
+  }
+  int ToPxX(std::int64_t units) const { return Clamped(double(units) * x / 96.0); }
+  int ToPxY(std::int64_t units) const { return Clamped(double(units) * y / 96.0); }
   std::int64_t ToUnitsX(int px) const { return std::llround(double(px) * 96.0 / x); }
   std::int64_t ToUnitsY(int px) const { return std::llround(double(px) * 96.0 / y); }
   // A font of `points` is this many pixels tall.

@@ -5,6 +5,7 @@
 #include "app/app_data.h"
 #include "app/startup.h"
 #include "platform/events.h"
+#include "platform/geometry.h"
 #include "platform/ui.h"
 #include "player/player_page.h"
 #include "station/song_watcher.h"
@@ -79,8 +80,8 @@ int OpenMainWindow() {
 
   if (AppData.cWinOpen == 1) {
     if (AppData.cWindDock == 1) {
-      AppData.cWinX = AppData.WindowX + kDockOffsetX;
-      AppData.cWinY = AppData.WindowY + kDockOffsetY;
+      AppData.cWinX = SaturatingAdd(AppData.WindowX, kDockOffsetX);
+      AppData.cWinY = SaturatingAdd(AppData.WindowY, kDockOffsetY);
     }
     ui::MoveWindow(WindowId::Cover, AppData.cWinX, AppData.cWinY);
     ui::ShowWindow(WindowId::Cover);

@@ -128,3 +128,27 @@ TEST(OpenMainWindowFailureTest, ShowsTheMessageBoxAndEnds) {
 
 }  // namespace
 }  // namespace sp
+
+namespace sp {
+namespace {
+
+TEST(OpenMainWindowExtremesTest, HugeStoredPositionsNeitherOverflowNorReachTheWindowSystem) {
+  headless::Reset();
+  SetStationApiBase("http://127.0.0.1:9");
+  AppData.Clear();
+  AppData.MainStation = "tidemark";
+  AppData.WindowX = INT64_MAX;
+  AppData.WindowY = INT64_MIN;
+  AppData.cWinOpen = 1;
+  AppData.cWindDock = 1;
+  OpenMainWindow();
+  StopSongWatcher();
+  EXPECT_EQ(AppData.cWinX, INT64_MAX);  // saturated, not wrapped
+  EXPECT_EQ(AppData.cWinY, INT64_MIN);
+  EXPECT_EQ(Dpi{}.ToPxX(INT64_MAX), 1 << 30);
+  EXPECT_EQ(Dpi{}.ToPxY(INT64_MIN), -(1 << 30));
+  headless::Reset();
+}
+
+}  // namespace
+}  // namespace sp

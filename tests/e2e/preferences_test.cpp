@@ -1,0 +1,100 @@
+// Where the main window opens and what preferences.json holds after a close, as a
+// user would see it across two runs of the program.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "tests/e2e/harness.h"
+
+namespace e2e {
+namespace {
+
+std::string PreferencesText(const std::string& folder, int x, int y) {
+  return "{\r\n"
+         "  \"WindowW\"    : 730,\r\n"
+         "  \"WindowX\"    : " + std::to_string(x) + ",\r\n"
+         "  \"WindowY\"    : " + std::to_string(y) + ",\r\n"
+         "  \"Preferences\": \"" + folder + "\",\r\n"
+         "  \"MainStation\": \"tidemark\",\r\n"
+         "  \"cWindDock\"  : 0,\r\n"
+         "  \"cWinX\"      : 0,\r\n"
+         "  \"cWinY\"      : 0,\r\n"
+         "  \"cWinOpen\"   : 0,\r\n"
+         "  \"WindowH\"    : 195\r\n"
+         "}";
+}
+
+class PreferencesTest : public ::testing::Test {
+ protected:
+  std::string Folder() { return home.path() + "/.config/lumo/Tidemark Drum and Bass FM/"; }
+  std::string File() { return Folder() + "preferences.json"; }
+
+  Xvfb display;
+  TempDir home;
+};
+
+TEST_F(PreferencesTest, OpensWhereItWasAndWritesTheNewPlaceAtClose) {
+  WriteFile(File(), PreferencesText(Folder(), 100, 200));
+  Program program(display, home);
+  const auto window = display.FindWindow(kMainTitle);
+  ASSERT_TRUE(window) << program.Log();
+  Geometry g = display.WindowGeometry(*window);
+  EXPECT_EQ(g.x, 100);
+  EXPECT_EQ(g.y, 200);
+
+  display.MoveWindow(*window, 321, 47);
+  for (int i = 0; i < 100 && display.WindowGeometry(*window).x != 321; ++i)
+    display.WaitPixel(0, 0, {1, 2, 3}, 20ms);
+  display.WaitPixel(0, 0, {1, 2, 3}, 200ms);  // let the program see the move
+  display.MovePointer(321 + 706, 47 + 12);
+  display.PressLeft();
+  ASSERT_EQ(program.process().WaitExit(10s), std::optional<int>(0));
+  display.ReleaseLeft();
+  EXPECT_EQ(ReadFile(File()), PreferencesText(Folder(), 321, 47));
+}
+
+TEST_F(PreferencesTest, NoFileMeansTheOriginAndAFileAfterTheCloseRequest) {
+  Program program(display, home);
+  const auto window = display.FindWindow(kMainTitle);
+  ASSERT_TRUE(window);
+  EXPECT_EQ(display.WindowGeometry(*window).x, 0);
+  display.RequestClose(*window);
+  ASSERT_EQ(program.process().WaitExit(10s), std::optional<int>(0));
+  EXPECT_EQ(ReadFile(File()), PreferencesText(Folder(), 0, 0));
+}
+
+// Damaged files: start-up neither crashes nor hangs, and the defaults apply.
+void ExpectDefaultsWith(Xvfb& display, TempDir& home, const std::string& file,
+                        const std::string& content) {
+  WriteFile(file, content);
+  Program program(display, home);
+  const auto window = display.FindWindow(kMainTitle, 20s);
+  ASSERT_TRUE(window) << program.Log();
+  EXPECT_EQ(display.WindowGeometry(*window).x, 0);
+  EXPECT_EQ(display.WindowGeometry(*window).y, 0);
+  EXPECT_TRUE(program.process().Running());
+}
+
+TEST_F(PreferencesTest, RandomBytesGiveTheDefaults) {
+  std::mt19937 rng(7);
+  std::string bytes(4096, '\0');
+  for (char& c : bytes) c = char(rng());
+  ExpectDefaultsWith(display, home, File(), bytes);
+}
+
+TEST_F(PreferencesTest, AFiftyMegabyteFileGivesTheDefaults) {
+  std::string big = "{\"WindowX\": 100, \"pad\": \"";
+  big.append(50u << 20, 'x');
+  big += "\"}";
+  ExpectDefaultsWith(display, home, File(), big);
+}
+
+TEST_F(PreferencesTest, NestingAHundredThousandLevelsDeepGivesTheDefaults) {
+  ExpectDefaultsWith(display, home, File(),
+                     std::string(100000, '[') + std::string(100000, ']'));
+}
+
+}  // namespace
+}  // namespace e2e
