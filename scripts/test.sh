@@ -13,3 +13,10 @@ asan="$root/build/asan"
 "$root/scripts/build.sh" "$asan" -DCMAKE_BUILD_TYPE=Debug -DSTATIONPLAYER_BUILD_GUI=OFF \
   -DSTATIONPLAYER_SANITIZE=address,undefined
 (cd "$asan" && ctest -L unit --output-on-failure -j2)
+
+# ThreadSanitizer: the unit tests, the watcher's among them.
+tsan="$root/build/tsan"
+"$root/scripts/build.sh" "$tsan" -DCMAKE_BUILD_TYPE=Debug -DSTATIONPLAYER_BUILD_GUI=OFF \
+  -DSTATIONPLAYER_SANITIZE=thread
+(cd "$tsan" && TSAN_OPTIONS="suppressions=$root/tests/tsan.supp halt_on_error=1" \
+  ctest -L unit --output-on-failure -j2)

@@ -11,6 +11,7 @@
 #include "platform/image_store.h"
 #include "platform/text.h"
 #include "platform/ui.h"
+#include "station/http_get.h"
 #include "station/song_watcher.h"
 #include "ui/main_window.h"
 #include "ui/title_buttons.h"
@@ -39,6 +40,7 @@ int RunProgram() {
     std::fputs("stationplayer: cannot open the display; is DISPLAY set?\n", stderr);
     return 0;
   }
+  InitHttp();
   StreamLag = 42;
   CreateButtonStates();
   AppData.Preferences = ComputeAppFolder(ui::UserConfigFolder());

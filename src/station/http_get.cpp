@@ -11,10 +11,14 @@ namespace {
 std::mutex limits_mutex;
 HttpLimits limits_in_force;
 
-void InitCurlOnce() {
+}  // namespace
+
+void InitHttp() {
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
+
+namespace {
 
 struct MemoryBody {
   std::string bytes;
@@ -46,7 +50,7 @@ namespace detail {
 
 CurlEasy NewRequest(const std::string& url, int flags, const HttpLimits& limits,
                     std::chrono::seconds total_timeout) {
-  InitCurlOnce();
+  InitHttp();
   CurlEasy easy(curl_easy_init());
   if (!easy) return nullptr;
   CURL* h = easy.get();

@@ -29,6 +29,11 @@ struct HttpLimits {
   std::size_t file_body_cap = std::size_t{32} << 20;   // cover pictures and lists
 };
 
+// Sets up the HTTP library. Start-up calls it on the GUI thread before any other
+// thread exists, because the library's global set-up is not safe to race; requests
+// call it too, for programs and tests that skip start-up.
+void InitHttp();
+
 // Any thread. Replaces the limits for requests started afterwards.
 void SetHttpLimits(const HttpLimits& limits);
 HttpLimits CurrentHttpLimits();

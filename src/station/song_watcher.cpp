@@ -31,6 +31,8 @@ struct StopSignal {
   std::condition_variable wake;
 };
 
+SongWatcherDepsProvider deps_provider = DefaultSongWatcherDeps;
+
 std::shared_ptr<StopSignal>& CurrentStop() {
   static std::shared_ptr<StopSignal> signal;
   return signal;
@@ -95,10 +97,14 @@ SongWatcherDeps DefaultSongWatcherDeps() {
   return deps;
 }
 
+void SetSongWatcherDepsProvider(SongWatcherDepsProvider provider) {
+  deps_provider = provider ? provider : DefaultSongWatcherDeps;
+}
+
 bool StartSongWatcher() {
   auto signal = std::make_shared<StopSignal>();
-  // Copied here, on the GUI thread, so the watcher never reads AppData.
-  SongWatcherDeps deps = DefaultSongWatcherDeps();
+  // Made here, on the GUI thread, so the watcher never reads AppData.
+  SongWatcherDeps deps = deps_provider();
   try {
     std::thread([signal, deps = std::move(deps)]() mutable {
       SongWatcher watcher(CurrentSong, std::move(deps));

@@ -54,6 +54,11 @@ class SongWatcher {
 // The program's own dependencies: the station API, the cover matcher, sp::Post.
 SongWatcherDeps DefaultSongWatcherDeps();
 
+// Where StartSongWatcher takes its dependencies from; DefaultSongWatcherDeps unless
+// a test that builds the whole window supplies a station of its own.
+using SongWatcherDepsProvider = SongWatcherDeps (*)();
+void SetSongWatcherDepsProvider(SongWatcherDepsProvider provider);
+
 // GUI thread. Starts the watcher thread on CurrentSong; false when it cannot be started.
 bool StartSongWatcher();
 // GUI thread. Asks the watcher to stop and returns at once, without waiting for

@@ -10,18 +10,27 @@
 #include "platform/mouse.h"
 #include "platform/text.h"
 #include "station/song_watcher.h"
-#include "station/station_api.h"
 #include "ui/title_buttons.h"
 
 namespace sp {
 namespace {
 
+// The window starts the watcher; give it a station that never answers, without
+// touching the network.
+SongWatcherDeps QuietStation() {
+  SongWatcherDeps deps;
+  deps.server_time = [] { return kNoTime; };
+  deps.fetch_song = [](const std::string&, api_current_song&) { return false; };
+  deps.update_cover_art = [] {};
+  deps.post = [](Event) { return false; };
+  return deps;
+}
+
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     headless::Reset();
-    // The window starts the watcher; keep it away from any real station.
-    SetStationApiBase("http://127.0.0.1:9");
+    SetSongWatcherDepsProvider(QuietStation);
     CreateButtonStates();
     text::CreateFont(FontId::Button, "Arial", 12);
     AppData.Clear();
@@ -134,7 +143,7 @@ namespace {
 
 TEST(OpenMainWindowExtremesTest, HugeStoredPositionsNeitherOverflowNorReachTheWindowSystem) {
   headless::Reset();
-  SetStationApiBase("http://127.0.0.1:9");
+  SetSongWatcherDepsProvider(QuietStation);
   AppData.Clear();
   AppData.MainStation = "tidemark";
   AppData.WindowX = INT64_MAX;
