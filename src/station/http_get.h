@@ -18,9 +18,8 @@ inline constexpr int HttpNoRedirect = 2;
 // so that a stalled server is detected in about a second.
 struct HttpLimits {
   std::chrono::seconds connect_timeout{10};
-  // Abort when fewer than low_speed_bytes per second arrive for low_speed_time.
-  std::chrono::seconds low_speed_time{20};
-  long low_speed_bytes = 1;
+  // Abort when no byte at all has arrived for this long.
+  std::chrono::milliseconds stall_time{20000};
   // Bound on the whole transfer, connect included.
   std::chrono::seconds memory_total_timeout{60};
   std::chrono::seconds file_total_timeout{300};
