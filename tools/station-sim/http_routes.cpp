@@ -103,12 +103,18 @@ void SendLarge(httplib::Response& res, const Fault& f) {
   const auto piece = [total](std::size_t offset, httplib::DataSink& sink) {
     const std::size_t n = std::min<std::size_t>(64 * 1024, total - offset);
     const std::string part = LargeJsonPiece(offset, n, total);
-    if (!sink.write(part.data(), part.size())) return false;
-    if (offset + n == total) sink.done();
-    return true;
+    return sink.write(part.data(), part.size());
   };
   if (f.chunked) {
-    res.set_chunked_content_provider("application/json", piece);
+    // Only a chunked answer has (and needs) an explicit end.
+    res.set_chunked_content_provider("application/json",
+                                     [piece, total](std::size_t offset, httplib::DataSink& sink) {
+                                       if (offset >= total) {
+                                         sink.done();
+                                         return true;
+                                       }
+                                       return piece(offset, sink);
+                                     });
   } else {
     res.set_content_provider(total, "application/json",
                              [piece](std::size_t offset, std::size_t, httplib::DataSink& sink) {
