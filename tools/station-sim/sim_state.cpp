@@ -20,7 +20,9 @@ WallSeconds WallTimeMember(const nlohmann::json& j, const char* name) {
 SimState::SimState(Steady::time_point now)
     : clock_(static_cast<double>(LocalWallTimeNow()), 1.0, now),
       utc_offset_(LocalUtcOffset()),
-      playlist_(DefaultSongs(), LocalWallTimeNow()) {}
+      // Started a minute ago, so the stream, 42 s behind, already plays the
+      // song the API reports and the demo's panel matches what is heard.
+      playlist_(DefaultSongs(), LocalWallTimeNow() - 60) {}
 
 Snapshot SimState::Take(Steady::time_point now) const {
   std::lock_guard lock(mutex_);

@@ -28,7 +28,8 @@ struct Snapshot {
 
 class SimState {
  public:
-  // The machine's local time at real speed, the default songs from that moment.
+  // The machine's local time at real speed; the default songs, the first of
+  // them on air since a minute ago.
   explicit SimState(Steady::time_point now);
 
   Snapshot Take(Steady::time_point now) const;
