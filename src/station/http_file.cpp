@@ -66,8 +66,8 @@ bool HttpGetToFile(const std::string& url, const std::string& path, int flags) {
   const HttpLimits limits = CurrentHttpLimits();
   FileBody body{file.get(), 0, limits.file_body_cap};
   bool ok = false;
-  if (detail::CurlEasy easy = detail::NewRequest(url, flags, limits, limits.file_total_timeout)) {
-    CURL* h = easy.get();
+  if (const detail::Request request(url, flags, limits, limits.file_total_timeout); request.ok()) {
+    CURL* h = request.get();
     ok = curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(body.cap)) == CURLE_OK;
     ok = ok && curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &AppendToFile) == CURLE_OK;
     ok = ok && curl_easy_setopt(h, CURLOPT_WRITEDATA, &body) == CURLE_OK;

@@ -6,12 +6,6 @@
 #include "station/curl_easy.h"
 
 namespace sp {
-namespace {
-
-std::mutex limits_mutex;
-HttpLimits limits_in_force;
-
-}  // namespace
 
 void InitHttp() {
   static std::once_flag once;
@@ -19,6 +13,14 @@ void InitHttp() {
 }
 
 namespace {
+
+std::mutex limits_mutex;
+HttpLimits limits_in_force;
+
+CURL* NewEasyHandle() {
+  InitHttp();
+  return curl_easy_init();
+}
 
 struct MemoryBody {
   std::string bytes;
@@ -47,13 +49,28 @@ HttpLimits CurrentHttpLimits() {
 }
 
 namespace detail {
+namespace {
 
-CurlEasy NewRequest(const std::string& url, int flags, const HttpLimits& limits,
-                    std::chrono::seconds total_timeout) {
-  InitHttp();
-  CurlEasy easy(curl_easy_init());
-  if (!easy) return nullptr;
-  CURL* h = easy.get();
+// libcurl progress callback, called at least once a second during a transfer.
+int CheckStall(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t) {
+  auto* w = static_cast<StallWatch*>(user);
+  const auto now = std::chrono::steady_clock::now();
+  if (dlnow != w->last_bytes) {
+    w->last_bytes = dlnow;
+    w->last_progress = now;
+    return 0;
+  }
+  return now - w->last_progress >= w->limit ? 1 : 0;
+}
+
+}  // namespace
+
+Request::Request(const std::string& url, int flags, const HttpLimits& limits,
+                 std::chrono::seconds total_timeout)
+    : easy_(NewEasyHandle()), watch_(std::make_unique<StallWatch>()) {
+  if (!easy_) return;
+  CURL* h = easy_.get();
+  watch_->limit = limits.stall_time;
   const long follow = (flags & HttpNoRedirect) != 0 ? 0L : 1L;
   bool ok = curl_easy_setopt(h, CURLOPT_URL, url.c_str()) == CURLE_OK;
   ok = ok && curl_easy_setopt(h, CURLOPT_USERAGENT, DefaultUserAgent) == CURLE_OK;
@@ -69,23 +86,24 @@ CurlEasy NewRequest(const std::string& url, int flags, const HttpLimits& limits,
   ok = ok && curl_easy_setopt(h, CURLOPT_DEFAULT_PROTOCOL, "http") == CURLE_OK;
   ok = ok && curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(limits.connect_timeout.count())) ==
                  CURLE_OK;
-  ok = ok && curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, limits.low_speed_bytes) == CURLE_OK;
-  ok = ok &&
-       curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(limits.low_speed_time.count())) == CURLE_OK;
   ok = ok && curl_easy_setopt(h, CURLOPT_TIMEOUT, long(total_timeout.count())) == CURLE_OK;
-  if (!ok) return nullptr;
-  return easy;
+  // libcurl's own low-speed check averages over several seconds, so a stall
+  // after a burst would go unnoticed for longer than the limit; count silence instead.
+  ok = ok && curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CheckStall) == CURLE_OK;
+  ok = ok && curl_easy_setopt(h, CURLOPT_XFERINFODATA, watch_.get()) == CURLE_OK;
+  ok = ok && curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
+  ok_ = ok;
 }
 
 }  // namespace detail
 
 std::optional<std::string> HttpGet(const std::string& url, int flags) {
   const HttpLimits limits = CurrentHttpLimits();
-  detail::CurlEasy easy = detail::NewRequest(url, flags, limits, limits.memory_total_timeout);
-  if (!easy) return std::nullopt;
+  const detail::Request request(url, flags, limits, limits.memory_total_timeout);
+  if (!request.ok()) return std::nullopt;
   MemoryBody body;
   body.cap = limits.memory_body_cap;
-  CURL* h = easy.get();
+  CURL* h = request.get();
   // An announced length over the cap fails before any byte is stored.
   bool ok = curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(body.cap)) == CURLE_OK;
   ok = ok && curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &AppendToMemory) == CURLE_OK;

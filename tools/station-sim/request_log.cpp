@@ -1,0 +1,41 @@
+// The request log kept for tests.
+#include "request_log.h"
+
+namespace sim {
+
+void RequestLog::Add(LoggedRequest r) {
+  std::lock_guard lock(mutex_);
+  r.seq = next_seq_++;
+  entries_.push_back(std::move(r));
+  while (entries_.size() > capacity_) entries_.pop_front();
+}
+
+void RequestLog::Clear() {
+  std::lock_guard lock(mutex_);
+  entries_.clear();
+}
+
+std::size_t RequestLog::size() const {
+  std::lock_guard lock(mutex_);
+  return entries_.size();
+}
+
+nlohmann::json RequestLog::ToJson() const {
+  std::lock_guard lock(mutex_);
+  nlohmann::json list = nlohmann::json::array();
+  for (const LoggedRequest& r : entries_) {
+    list.push_back({{"seq", r.seq},
+                    {"method", r.method},
+                    {"path", r.path},
+                    {"query", r.query},
+                    {"user_agent", r.user_agent}});
+  }
+  return {{"requests", list}};
+}
+
+std::string QueryOf(const std::string& target) {
+  const auto q = target.find('?');
+  return q == std::string::npos ? std::string() : target.substr(q + 1);
+}
+
+}  // namespace sim
