@@ -109,6 +109,10 @@ nlohmann::json SimProcess::Control(const std::string& method, const std::string&
   std::string answer;
   curl_easy_setopt(h.get(), CURLOPT_URL, url.c_str());
   curl_easy_setopt(h.get(), CURLOPT_CUSTOMREQUEST, method.c_str());
+  // Without a JSON type the body counts as a form, which the server caps at 8 KiB.
+  std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(
+      curl_slist_append(nullptr, "Content-Type: application/json"), &curl_slist_free_all);
+  curl_easy_setopt(h.get(), CURLOPT_HTTPHEADER, headers.get());
   if (method != "GET") curl_easy_setopt(h.get(), CURLOPT_POSTFIELDS, text.c_str());
   curl_easy_setopt(h.get(), CURLOPT_WRITEFUNCTION, &Collect);
   curl_easy_setopt(h.get(), CURLOPT_WRITEDATA, &answer);
