@@ -73,6 +73,28 @@ TEST(PicturesTest, TheLimitIsOnTheDeclaredSizeNotOnWhatMemoryAllows) {
   EXPECT_EQ(widest->width(), kMaxImageSide);
 }
 
+// Covers come as PNG, JPEG, GIF, BMP and the like; valid pictures of rarer kinds are
+// not handed to their loaders at all.
+TEST(PicturesTest, OnlyTheFormatsCoversComeInAreDecoded) {
+  const Bitmap pixel(1, 1, OpaquePixel({255, 0, 0}));
+  EXPECT_TRUE(pictures::Decode(samples::Bmp(pixel), 24));
+  Bytes bogus_header = samples::Bmp(pixel);
+  bogus_header[14] = 0xF0;  // a header size no BMP has, which loaders would reserve
+  bogus_header[17] = 0xFF;
+  const struct {
+    const char* what;
+    Bytes data;
+  } cases[] = {
+      {"PPM", samples::Text("P3\n1 1\n255\n255 0 0\n")},
+      {"XPM",
+       samples::Text("/* XPM */\nstatic char *x[] = {\"1 1 1 1\", \"a c #FF0000\", \"a\"};\n")},
+      {"SVG",
+       samples::Text("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"4\" height=\"4\"/>")},
+      {"BMP with a bogus header size", bogus_header},
+  };
+  for (const auto& c : cases) EXPECT_FALSE(pictures::Decode(c.data, 24)) << c.what;
+}
+
 // Loaders that take a picture cut short fill in what is missing; a cut anywhere must
 // be refused instead.
 TEST(PicturesTest, EveryCutOfAPictureIsRefused) {

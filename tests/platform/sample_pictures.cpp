@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <system_error>
 
 #include "platform/image_store.h"
 #include "platform/pictures.h"
@@ -125,13 +126,20 @@ Bytes Text(const std::string& text) {
 }
 
 std::string ScratchFolder() {
-  static const std::string folder = [] {
+  // Removed with everything in it when the tests end.
+  struct Folder {
+    std::string path;
+    ~Folder() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+  };
+  static const Folder folder = [] {
     std::string pattern = (std::filesystem::temp_directory_path() / "sp-pictures-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("no scratch folder");
-    std::atexit([] { std::filesystem::remove_all(ScratchFolder()); });
-    return pattern;
+    return Folder{pattern};
   }();
-  return folder;
+  return folder.path;
 }
 
 std::string WriteFile(const std::string& name, const Bytes& data) {

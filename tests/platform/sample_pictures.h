@@ -24,7 +24,7 @@ Bytes Jpeg(const Bitmap& bitmap);
 Bytes Bmp(const Bitmap& bitmap);
 Bytes Text(const std::string& text);
 
-// A file in a fresh scratch folder, removed with the folder at exit.
+// A file in a fresh scratch folder, removed with the folder when the tests end.
 std::string WriteFile(const std::string& name, const Bytes& data);
 std::string ScratchFolder();
 

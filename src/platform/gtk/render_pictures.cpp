@@ -7,14 +7,20 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <string>
 #include <vector>
 
-#include "platform/picture_ends.h"
+#include "platform/picture_format.h"
 #include "platform/pictures.h"
 
 namespace sp::pictures {
 namespace {
+
+// ImageSizeAllowed's rule, from the header's constants: the renderer is a leaf
+// library and does not link the image store.
+constexpr bool SizeAllowed(long long width, long long height) {
+  return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
+         width * height <= kMaxImagePixels;
+}
 
 // What a load learns besides the pixels.
 struct LoadState {
@@ -27,7 +33,7 @@ struct LoadState {
 // give up with an error instead of allocating what the header claims.
 void OnSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data) {
   auto* state = static_cast<LoadState*>(data);
-  if (!ImageSizeAllowed(width, height)) {
+  if (!SizeAllowed(width, height)) {
     state->refused = true;
     gdk_pixbuf_loader_set_size(loader, 0, 0);
     return;
@@ -44,18 +50,22 @@ void OnAreaUpdated(GdkPixbufLoader*, int, int y, int, int height, gpointer data)
   for (long long r = from; r < to; ++r) rows[std::size_t(r)] = true;
 }
 
-// Several loaders (PNG, JPEG, BMP, ICO, PNM) accept data cut short and leave the
-// missing rows undefined. PNG and JPEG fill their rows even then, so their data must
-// reach its end marker; the others must have reported every row. Animations are
-// exempt from the row count: a first frame may cover only part of the picture,
-// and their loader refuses cut data itself.
-bool Complete(GdkPixbufLoader* loader, const LoadState& state, std::span<const std::uint8_t> data) {
-  GdkPixbufFormat* format = gdk_pixbuf_loader_get_format(loader);
-  const std::string name = format ? gdk_pixbuf_format_get_name(format) : "";
-  if (name == "png") return PngReachesEnd(data);
-  if (name == "jpeg") return JpegReachesEnd(data);
-  if (name == "gif" || name == "ani") return true;
-  return std::find(state.rows_done.begin(), state.rows_done.end(), false) == state.rows_done.end();
+// Several loaders accept data cut short and leave the missing rows undefined. PNG
+// and JPEG fill their rows even then, so their data must reach its end marker; the
+// others must have reported every row. GIF is exempt from the row count: a first
+// frame may cover only part of the picture, and its loader refuses cut data itself.
+bool Complete(Kind kind, const LoadState& state, std::span<const std::uint8_t> data) {
+  switch (kind) {
+    case Kind::Png:
+      return PngReachesEnd(data);
+    case Kind::Jpeg:
+      return JpegReachesEnd(data);
+    case Kind::Gif:
+      return true;
+    default:
+      return std::find(state.rows_done.begin(), state.rows_done.end(), false) ==
+             state.rows_done.end();
+  }
 }
 
 std::uint32_t Premultiply(std::uint32_t c, std::uint32_t a) {
@@ -67,7 +77,7 @@ std::optional<Image> FromPixbuf(GdkPixbuf* pixbuf, int depth) {
   const int w = gdk_pixbuf_get_width(pixbuf), h = gdk_pixbuf_get_height(pixbuf);
   const int channels = gdk_pixbuf_get_n_channels(pixbuf);
   const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
-  if (!ImageSizeAllowed(w, h) || gdk_pixbuf_get_colorspace(pixbuf) != GDK_COLORSPACE_RGB ||
+  if (!SizeAllowed(w, h) || gdk_pixbuf_get_colorspace(pixbuf) != GDK_COLORSPACE_RGB ||
       gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 || channels != (alpha ? 4 : 3)) {
     return std::nullopt;
   }
@@ -123,9 +133,11 @@ std::optional<std::vector<std::uint8_t>> ReadBounded(const std::string& path) {
 }  // namespace
 
 std::optional<Image> Decode(std::span<const std::uint8_t> data, int depth) {
-  if (data.empty()) return std::nullopt;
+  const Kind kind = Sniff(data);
+  if (kind == Kind::Unknown) return std::nullopt;
   LoadState state;  // outlives the loader, whose signals point at it
-  g_autoptr(GdkPixbufLoader) loader = gdk_pixbuf_loader_new();
+  g_autoptr(GdkPixbufLoader) loader = gdk_pixbuf_loader_new_with_type(LoaderName(kind), nullptr);
+  if (!loader) return std::nullopt;  // no loader for this format here
   g_signal_connect(loader, "size-prepared", G_CALLBACK(OnSizePrepared), &state);
   g_signal_connect(loader, "area-updated", G_CALLBACK(OnAreaUpdated), &state);
   g_autoptr(GError) write_error = nullptr;
@@ -133,7 +145,7 @@ std::optional<Image> Decode(std::span<const std::uint8_t> data, int depth) {
   const bool written = gdk_pixbuf_loader_write(loader, data.data(), data.size(), &write_error);
   // Always closed: a loader dropped unclosed complains.
   const bool closed = gdk_pixbuf_loader_close(loader, written ? &close_error : nullptr);
-  if (!written || !closed || state.refused || !state.sized || !Complete(loader, state, data))
+  if (!written || !closed || state.refused || !state.sized || !Complete(kind, state, data))
     return std::nullopt;
   GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);  // owned by the loader
   if (!pixbuf) return std::nullopt;

@@ -1,5 +1,6 @@
-// Walks the chunk and segment structure only; the pixels are the loader's business.
-#include "platform/picture_ends.h"
+// Signatures and the chunk and segment structure only; the pixels are the loader's
+// business.
+#include "platform/picture_format.h"
 
 #include <cstring>
 
@@ -14,7 +15,48 @@ bool StandAlone(std::uint8_t marker) {
   return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7);  // TEM, RST0..7
 }
 
+bool StartsWith(std::span<const std::uint8_t> data, const char* magic, std::size_t length,
+                std::size_t at = 0) {
+  return data.size() >= at + length && std::memcmp(data.data() + at, magic, length) == 0;
+}
+
 }  // namespace
+
+Kind Sniff(std::span<const std::uint8_t> data) {
+  if (StartsWith(data, "\x89PNG\r\n\x1A\n", 8)) return Kind::Png;
+  if (StartsWith(data, "\xFF\xD8\xFF", 3)) return Kind::Jpeg;
+  if (StartsWith(data, "GIF87a", 6) || StartsWith(data, "GIF89a", 6)) return Kind::Gif;
+  if (StartsWith(data, "II*\0", 4) || StartsWith(data, "MM\0*", 4)) return Kind::Tiff;
+  if (StartsWith(data, "RIFF", 4) && StartsWith(data, "WEBP", 4, 8)) return Kind::Webp;
+  if (StartsWith(data, "BM", 2) && data.size() >= 18) {
+    // The loaders reserve what this field says before reading on.
+    const std::uint32_t header =
+        data[14] | data[15] << 8 | data[16] << 16 | std::uint32_t(data[17]) << 24;
+    for (std::uint32_t known : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u})
+      if (header == known) return Kind::Bmp;
+  }
+  return Kind::Unknown;
+}
+
+const char* LoaderName(Kind kind) {
+  switch (kind) {
+    case Kind::Png:
+      return "png";
+    case Kind::Jpeg:
+      return "jpeg";
+    case Kind::Gif:
+      return "gif";
+    case Kind::Bmp:
+      return "bmp";
+    case Kind::Tiff:
+      return "tiff";
+    case Kind::Webp:
+      return "webp";
+    case Kind::Unknown:
+      break;
+  }
+  return nullptr;
+}
 
 bool PngReachesEnd(std::span<const std::uint8_t> data) {
   const std::uint64_t n = data.size();
