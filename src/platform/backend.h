@@ -8,6 +8,6 @@ namespace sp::backend {
 
 // Creates the native widget that shows a control's picture (and, for a canvas,
 // delivers its pointer input to sp::mouse). Pixel size already scaled.
-bool AddControlWidget(const ui::ControlSpec& spec, ControlKind kind, int width_px, int height_px);
+bool AddControlWidget(const ui::ControlSpec& desc, ControlKind kind, int width_px, int height_px);
 
 }  // namespace sp::backend

@@ -74,12 +74,12 @@ void SetCanvasImage(ControlId canvas, ImageId image) {
 namespace ui {
 namespace {
 
-ControlState* AddControl(const ControlSpec& spec, ControlKind kind) {
+ControlState* AddControl(const ControlSpec& desc, ControlKind kind) {
   const Dpi& dpi = ScreenDpi();
-  const int w = dpi.ToPxX(spec.width), h = dpi.ToPxY(spec.height);
-  ControlState& state = controls::Add(spec.id, kind, spec.window, w, h);
-  if (!backend::AddControlWidget(spec, kind, w, h)) {
-    controls::Remove(spec.id);
+  const int w = dpi.ToPxX(desc.width), h = dpi.ToPxY(desc.height);
+  ControlState& state = controls::Add(desc.id, kind, desc.window, w, h);
+  if (!backend::AddControlWidget(desc, kind, w, h)) {
+    controls::Remove(desc.id);
     return nullptr;
   }
   return &state;
@@ -87,18 +87,18 @@ ControlState* AddControl(const ControlSpec& spec, ControlKind kind) {
 
 }  // namespace
 
-bool CreateTextStrip(const ControlSpec& spec, const std::string& text, const TextStyle& style) {
-  ControlState* strip = AddControl(spec, ControlKind::TextStrip);
+bool CreateTextStrip(const ControlSpec& desc, const std::string& text, const TextStyle& style) {
+  ControlState* strip = AddControl(desc, ControlKind::TextStrip);
   if (!strip) return false;
   strip->text = text;
   strip->style = style;
   controls::RenderTextStrip(*strip);
-  Repaint(spec.id);
+  Repaint(desc.id);
   return true;
 }
 
-bool CreateCanvas(const ControlSpec& spec) {
-  return AddControl(spec, ControlKind::Canvas) != nullptr;
+bool CreateCanvas(const ControlSpec& desc) {
+  return AddControl(desc, ControlKind::Canvas) != nullptr;
 }
 
 void SetControlText(ControlId id, const std::string& utf8) {

@@ -18,8 +18,7 @@ inline constexpr double kMaxCoordinate = 1 << 30;
 
 constexpr std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b) {
   std::int64_t out = 0;
-  if (__builtin_add_overflow(a, b, &out))
-    return b > 0 ? INT64_MAX : INT64_MIN;
+  if (__builtin_add_overflow(a, b, &out)) return b > 0 ? INT64_MAX : INT64_MIN;
   return out;
 }
 

@@ -39,7 +39,7 @@ struct WindowSpec {
   WindowId owner = WindowId::None;  // an owned window stays above its owner
 };
 // Borderless, hidden until shown. False when the window cannot be created.
-bool CreateWindow(const WindowSpec& spec);
+bool CreateWindow(const WindowSpec& desc);
 bool WindowExists(WindowId id);
 std::string WindowTitle(WindowId id);
 void ShowWindow(WindowId id);
@@ -70,16 +70,16 @@ struct ControlSpec {
   ControlId id = ControlId::None;
   std::int64_t x = 0, y = 0, width = 0, height = 0;
 };
-bool CreateTextStrip(const ControlSpec& spec, const std::string& text, const TextStyle& style);
+bool CreateTextStrip(const ControlSpec& desc, const std::string& text, const TextStyle& style);
 void SetControlText(ControlId id, const std::string& utf8);
 std::string ControlText(ControlId id);
 void SetControlStyle(ControlId id, const TextStyle& style);
 // A canvas with its own bitmap; raises mouse events (see events.h).
-bool CreateCanvas(const ControlSpec& spec);
+bool CreateCanvas(const ControlSpec& desc);
 // Shows a control's picture again after drawing on it.
 void Repaint(ControlId id);
 // The embedded web view, holding an empty document when this returns true.
-bool CreateWebView(const ControlSpec& spec);
+bool CreateWebView(const ControlSpec& desc);
 // Replaces the web view's document; false when the page could not be set.
 bool SetWebViewHtml(ControlId id, const std::string& html);
 

@@ -58,18 +58,19 @@ TEST_F(NowPlayingE2ETest, ThePanelFollowsTheSongsAndTheCountdownRunsToTheEndPlus
   // slow start (a sanitizer build) cannot miss it.
   sim.Control("POST", "scenario",
               Scenario(0, json::array({{{"title", std::string(60, 'W')},
-                                         {"artist", "Kelp Circuit"},
-                                         {"album", "Night Harbour"},
-                                         {"length", 30}},
-                                        {{"title", "I"},
-                                         {"artist", "Tidal Bore"},
-                                         {"album", "Shallows"},
-                                         {"length", 600}}})));
+                                        {"artist", "Kelp Circuit"},
+                                        {"album", "Night Harbour"},
+                                        {"length", 30}},
+                                       {{"title", "I"},
+                                        {"artist", "Tidal Bore"},
+                                        {"album", "Shallows"},
+                                        {"length", 600}}})));
   Program program(display, home);
   ASSERT_TRUE(display.FindWindow(kMainTitle)) << program.Log();
 
   ASSERT_TRUE(Eventually([&] { return RightmostInk(display, kTitleRow) > 700; }, 15s))
-      << "first song never shown; log:\n" << program.Log();
+      << "first song never shown; log:\n"
+      << program.Log();
   EXPECT_GT(display.CountPixels(kPanel, {97, 108, 135}), 0);   // "now playing..."
   EXPECT_GT(display.CountPixels(kPanel, {124, 134, 160}), 0);  // labels and values
   EXPECT_GT(RightmostInk(display, kTimeLeftValue), 280);       // a countdown shows
@@ -79,7 +80,10 @@ TEST_F(NowPlayingE2ETest, ThePanelFollowsTheSongsAndTheCountdownRunsToTheEndPlus
   // The countdown moves on.
   const int before = display.CountPixels(kTimeLeftValue, {124, 134, 160});
   EXPECT_TRUE(Eventually(
-      [&] { return display.CountPixels(kTimeLeftValue, {124, 134, 160}) != before; }, 10s));
+      [&] {
+        return display.CountPixels(kTimeLeftValue, {124, 134, 160}) != before;
+      },
+      10s));
 
   // Song one ends at 21:00:20 on the station's clock; the panel may change only
   // 42 s later, and within a pass or two after that.
@@ -117,9 +121,9 @@ TEST_F(NowPlayingE2ETest, ClosingWhileTheStationStallsEndsAtOnceAndSavesThePrefe
   ASSERT_TRUE(Eventually([&] { return RightmostInk(display, kTimeLeftValue) > 280; }, 15s));
   // From now on every request hangs before a byte arrives.
   for (const char* path : {"/api/time", "/api/station/tidemark/current_song"})
-    sim.Control("POST", "faults",
-                {{"path", path}, {"kind", "stall"}, {"stall_seconds", 120},
-                 {"before_headers", true}});
+    sim.Control(
+        "POST", "faults",
+        {{"path", path}, {"kind", "stall"}, {"stall_seconds", 120}, {"before_headers", true}});
   display.WaitPixel(0, 0, {1, 2, 3}, 2s);  // the watcher is now inside a request
   display.RequestClose(*window);
   EXPECT_EQ(program.process().WaitExit(3s), std::optional<int>(0));

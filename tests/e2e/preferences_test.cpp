@@ -14,9 +14,15 @@ namespace {
 std::string PreferencesText(const std::string& folder, int x, int y) {
   return "{\r\n"
          "  \"WindowW\"    : 730,\r\n"
-         "  \"WindowX\"    : " + std::to_string(x) + ",\r\n"
-         "  \"WindowY\"    : " + std::to_string(y) + ",\r\n"
-         "  \"Preferences\": \"" + folder + "\",\r\n"
+         "  \"WindowX\"    : " +
+         std::to_string(x) +
+         ",\r\n"
+         "  \"WindowY\"    : " +
+         std::to_string(y) +
+         ",\r\n"
+         "  \"Preferences\": \"" +
+         folder +
+         "\",\r\n"
          "  \"MainStation\": \"tidemark\",\r\n"
          "  \"cWindDock\"  : 0,\r\n"
          "  \"cWinX\"      : 0,\r\n"
@@ -92,8 +98,7 @@ TEST_F(PreferencesTest, AFiftyMegabyteFileGivesTheDefaults) {
 }
 
 TEST_F(PreferencesTest, NestingAHundredThousandLevelsDeepGivesTheDefaults) {
-  ExpectDefaultsWith(display, home, File(),
-                     std::string(100000, '[') + std::string(100000, ']'));
+  ExpectDefaultsWith(display, home, File(), std::string(100000, '[') + std::string(100000, ']'));
 }
 
 }  // namespace

@@ -52,10 +52,10 @@ class MainWindowTest : public ::testing::Test {
 TEST_F(MainWindowTest, OpensAtTheStoredPositionWithTitleAndEveryControl) {
   auto& world = headless::TheWorld();
   const auto& main = world.windows.at(1);
-  EXPECT_EQ(main.spec.title, "Tidemark Drum and Bass FM - tidemark");
+  EXPECT_EQ(main.desc.title, "Tidemark Drum and Bass FM - tidemark");
   EXPECT_EQ(main.position, (Point{-40, 300}));
-  EXPECT_EQ(main.spec.width, 730);
-  EXPECT_EQ(main.spec.height, 195);
+  EXPECT_EQ(main.desc.width, 730);
+  EXPECT_EQ(main.desc.height, 195);
   EXPECT_TRUE(main.visible);
   for (int id : {1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14})
     EXPECT_TRUE(world.control_specs.count(id)) << "control " << id;

@@ -68,12 +68,12 @@ GtkWidget* FindControl(ControlId id) {
   return it == State().controls.end() ? nullptr : it->second;
 }
 
-bool PlaceControl(const ui::ControlSpec& spec, GtkWidget* widget) {
-  NativeWindow* window = FindWindow(spec.window);
+bool PlaceControl(const ui::ControlSpec& desc, GtkWidget* widget) {
+  NativeWindow* window = FindWindow(desc.window);
   if (!window) return false;
-  if (GtkWidget* old = FindControl(spec.id)) gtk_widget_destroy(old);
+  if (GtkWidget* old = FindControl(desc.id)) gtk_widget_destroy(old);
   const Dpi& dpi = State().dpi;
-  const int x = dpi.ToPxX(spec.x), y = dpi.ToPxY(spec.y);
+  const int x = dpi.ToPxX(desc.x), y = dpi.ToPxY(desc.y);
   // A control reaching past the client area is cut at its edge instead of growing
   // the window (the left and right borders are one pixel too tall).
   int w = 0, h = 0;
@@ -81,7 +81,7 @@ bool PlaceControl(const ui::ControlSpec& spec, GtkWidget* widget) {
   gtk_widget_set_size_request(widget, std::max(0, std::min(w, window->width_px - x)),
                               std::max(0, std::min(h, window->height_px - y)));
   gtk_fixed_put(GTK_FIXED(window->fixed), widget, x, y);
-  State().controls[Num(spec.id)] = widget;
+  State().controls[Num(desc.id)] = widget;
   gtk_widget_show(widget);
   return true;
 }
@@ -90,11 +90,11 @@ bool PlaceControl(const ui::ControlSpec& spec, GtkWidget* widget) {
 
 namespace sp::backend {
 
-bool AddControlWidget(const ui::ControlSpec& spec, ControlKind kind, int width_px, int height_px) {
-  if (!gtkui::FindWindow(spec.window)) return false;
+bool AddControlWidget(const ui::ControlSpec& desc, ControlKind kind, int width_px, int height_px) {
+  if (!gtkui::FindWindow(desc.window)) return false;
   GtkWidget* area = gtk_drawing_area_new();
   gtk_widget_set_size_request(area, width_px, height_px);
-  gpointer data = GINT_TO_POINTER(int(Num(spec.id)));
+  gpointer data = GINT_TO_POINTER(int(Num(desc.id)));
   g_signal_connect(area, "draw", G_CALLBACK(gtkui::OnDraw), data);
   if (kind == ControlKind::Canvas) {
     gtk_widget_add_events(area, GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK |
@@ -106,7 +106,7 @@ bool AddControlWidget(const ui::ControlSpec& spec, ControlKind kind, int width_p
     g_signal_connect(area, "button-press-event", G_CALLBACK(gtkui::OnPress), data);
     g_signal_connect(area, "button-release-event", G_CALLBACK(gtkui::OnRelease), data);
   }
-  return gtkui::PlaceControl(spec, area);
+  return gtkui::PlaceControl(desc, area);
 }
 
 }  // namespace sp::backend

@@ -30,7 +30,7 @@ Backend& State();
 NativeWindow* FindWindow(WindowId id);
 GtkWidget* FindControl(ControlId id);
 // Places a control widget in its window at unit geometry; false when the window is missing.
-bool PlaceControl(const ui::ControlSpec& spec, GtkWidget* widget);
+bool PlaceControl(const ui::ControlSpec& desc, GtkWidget* widget);
 void CallHook(WindowId id, ui::WindowMessage message);
 
 }  // namespace sp::gtkui

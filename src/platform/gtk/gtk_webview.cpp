@@ -7,19 +7,19 @@
 
 namespace sp::ui {
 
-bool CreateWebView(const ControlSpec& spec) {
+bool CreateWebView(const ControlSpec& desc) {
 #ifdef STATIONPLAYER_FAULTS
   if (g_getenv("STATIONPLAYER_FAIL_WEB_VIEW")) return false;
 #endif
-  if (!gtkui::FindWindow(spec.window)) return false;
+  if (!gtkui::FindWindow(desc.window)) return false;
   GtkWidget* view = webkit_web_view_new();
   if (!view) return false;
   const Dpi& dpi = gtkui::State().dpi;
-  gtk_widget_set_size_request(view, dpi.ToPxX(spec.width), dpi.ToPxY(spec.height));
+  gtk_widget_set_size_request(view, dpi.ToPxX(desc.width), dpi.ToPxY(desc.height));
   // A blank document from the start, so a page can be set at once.
   webkit_web_view_load_html(WEBKIT_WEB_VIEW(view), "", "about:blank");
-  controls::Add(spec.id, ControlKind::WebView, spec.window, 0, 0);
-  return gtkui::PlaceControl(spec, view);
+  controls::Add(desc.id, ControlKind::WebView, desc.window, 0, 0);
+  return gtkui::PlaceControl(desc, view);
 }
 
 bool SetWebViewHtml(ControlId id, const std::string& html) {

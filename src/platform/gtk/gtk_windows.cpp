@@ -74,21 +74,21 @@ namespace sp::ui {
 using gtkui::FindWindow;
 using gtkui::State;
 
-bool CreateWindow(const WindowSpec& spec) {
-  if (spec.id == WindowId::None || FindWindow(spec.id)) return false;
+bool CreateWindow(const WindowSpec& desc) {
+  if (desc.id == WindowId::None || FindWindow(desc.id)) return false;
 #ifdef STATIONPLAYER_FAULTS
-  if (spec.id == WindowId::Main && g_getenv("STATIONPLAYER_FAIL_MAIN_WINDOW")) return false;
+  if (desc.id == WindowId::Main && g_getenv("STATIONPLAYER_FAIL_MAIN_WINDOW")) return false;
 #endif
   const Dpi& dpi = State().dpi;
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   if (!window) return false;
-  gtk_window_set_title(GTK_WINDOW(window), spec.title.c_str());
+  gtk_window_set_title(GTK_WINDOW(window), desc.title.c_str());
   gtk_window_set_decorated(GTK_WINDOW(window), FALSE);
   gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
-  gtk_widget_set_size_request(window, dpi.ToPxX(spec.width), dpi.ToPxY(spec.height));
-  gtk_window_move(GTK_WINDOW(window), dpi.ToPxX(spec.x), dpi.ToPxY(spec.y));
-  gtkui::SetBackground(window, spec.background);
-  if (auto* owner = FindWindow(spec.owner)) {
+  gtk_widget_set_size_request(window, dpi.ToPxX(desc.width), dpi.ToPxY(desc.height));
+  gtk_window_move(GTK_WINDOW(window), dpi.ToPxX(desc.x), dpi.ToPxY(desc.y));
+  gtkui::SetBackground(window, desc.background);
+  if (auto* owner = FindWindow(desc.owner)) {
     gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(owner->window));
     gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window), TRUE);
   }
@@ -97,12 +97,12 @@ bool CreateWindow(const WindowSpec& spec) {
   gtk_widget_show(fixed);
 
   gtk_widget_add_events(window, GDK_BUTTON_PRESS_MASK | GDK_STRUCTURE_MASK);
-  gpointer data = GINT_TO_POINTER(int(Num(spec.id)));
+  gpointer data = GINT_TO_POINTER(int(Num(desc.id)));
   g_signal_connect(window, "configure-event", G_CALLBACK(gtkui::OnConfigure), data);
   g_signal_connect(window, "button-press-event", G_CALLBACK(gtkui::OnButtonPress), data);
   g_signal_connect(window, "delete-event", G_CALLBACK(gtkui::OnDelete), data);
   g_signal_connect(window, "window-state-event", G_CALLBACK(gtkui::OnWindowState), data);
-  State().windows[Num(spec.id)] = {window, fixed, dpi.ToPxX(spec.width), dpi.ToPxY(spec.height),
+  State().windows[Num(desc.id)] = {window, fixed, dpi.ToPxX(desc.width), dpi.ToPxY(desc.height),
                                    false};
   return true;
 }

@@ -12,7 +12,7 @@
 namespace sp::headless {
 
 struct WindowRecord {
-  ui::WindowSpec spec;
+  ui::WindowSpec desc;
   Point position;
   bool visible = false;
   bool minimized = false;

@@ -24,10 +24,10 @@ void Reset() {
 
 namespace sp::backend {
 
-bool AddControlWidget(const ui::ControlSpec& spec, ControlKind, int, int) {
+bool AddControlWidget(const ui::ControlSpec& desc, ControlKind, int, int) {
   auto& w = headless::TheWorld();
-  if (!w.windows.count(Num(spec.window))) return false;
-  w.control_specs[Num(spec.id)] = spec;
+  if (!w.windows.count(Num(desc.window))) return false;
+  w.control_specs[Num(desc.id)] = desc;
   return true;
 }
 
@@ -61,10 +61,10 @@ void OpenUrl(const std::string& url) {
   TheWorld().opened_urls.push_back(url);
 }
 
-bool CreateWindow(const WindowSpec& spec) {
+bool CreateWindow(const WindowSpec& desc) {
   auto& w = TheWorld();
-  if (w.fail_windows || spec.id == WindowId::None || w.windows.count(Num(spec.id))) return false;
-  w.windows[Num(spec.id)] = {spec, {spec.x, spec.y}, false, false};
+  if (w.fail_windows || desc.id == WindowId::None || w.windows.count(Num(desc.id))) return false;
+  w.windows[Num(desc.id)] = {desc, {desc.x, desc.y}, false, false};
   return true;
 }
 
@@ -80,7 +80,7 @@ bool WindowExists(WindowId id) {
 }
 std::string WindowTitle(WindowId id) {
   auto* r = Find(id);
-  return r ? r->spec.title : "";
+  return r ? r->desc.title : "";
 }
 void ShowWindow(WindowId id) {
   if (auto* r = Find(id)) r->visible = true;
@@ -128,12 +128,12 @@ void Repaint(ControlId id) {
   ++TheWorld().repaints[Num(id)];
 }
 
-bool CreateWebView(const ControlSpec& spec) {
+bool CreateWebView(const ControlSpec& desc) {
   auto& w = TheWorld();
-  if (w.fail_web_view || !w.windows.count(Num(spec.window))) return false;
-  controls::Add(spec.id, ControlKind::WebView, spec.window, 0, 0);
-  w.control_specs[Num(spec.id)] = spec;
-  w.web_pages[Num(spec.id)] = "";
+  if (w.fail_web_view || !w.windows.count(Num(desc.window))) return false;
+  controls::Add(desc.id, ControlKind::WebView, desc.window, 0, 0);
+  w.control_specs[Num(desc.id)] = desc;
+  w.web_pages[Num(desc.id)] = "";
   return true;
 }
 
