@@ -47,6 +47,7 @@ int RunProgram() {
   CreateFolderPath(AppData.Preferences);
   LoadFonts();
   LoadBuiltInImages();
+  ui::SetProgramIcon(ImageId::DefaultCoverThumb);
   LoadPreferences();
   ThumbCover = ImageId::DefaultCoverThumb;
   HoverCover = ImageId::DefaultCoverHover;

@@ -26,6 +26,9 @@ void RunLoop();
 // other threads.
 [[noreturn]] void EndProcess();
 
+// The icon every window of the program shows (task bar, window switcher).
+void SetProgramIcon(ImageId image);
+
 // A modal message box with an OK button and an error icon.
 void ShowMessageBox(const std::string& title, const std::string& text);
 // Hands a URL to the user's default browser; does not wait.

@@ -257,6 +257,23 @@ bool Xvfb::HasDecorations(XWindowId window) {
   return decorated;
 }
 
+std::pair<int, int> Xvfb::IconSize(XWindowId window) {
+  Atom icon = XInternAtom(display_, "_NET_WM_ICON", False);
+  Atom type;
+  int format;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::pair<int, int> size{0, 0};
+  if (XGetWindowProperty(display_, window, icon, 0, 2, False, XA_CARDINAL, &type, &format, &items,
+                         &after, &data) == Success &&
+      data && items == 2) {
+    const auto* v = reinterpret_cast<const long*>(data);
+    size = {int(v[0]), int(v[1])};
+  }
+  if (data) XFree(data);
+  return size;
+}
+
 Rgb Xvfb::Pixel(int x, int y) {
   XImage* image = XGetImage(display_, DefaultRootWindow(display_), x, y, 1, 1, AllPlanes, ZPixmap);
   if (!image) return {-1, -1, -1};

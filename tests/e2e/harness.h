@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using XDisplay = struct _XDisplay;
@@ -80,6 +81,8 @@ class Xvfb {
   Geometry WindowGeometry(XWindowId window);  // position on the screen, size
   std::string WindowTitle(XWindowId window);
   bool HasDecorations(XWindowId window);  // whether it asked for a frame
+  // Width and height of the first icon the window offers (0, 0 when none).
+  std::pair<int, int> IconSize(XWindowId window);
 
   Rgb Pixel(int x, int y);
   // How many pixels of `area` show exactly `colour`.

@@ -36,6 +36,7 @@ TEST_F(MainWindowTest, OpensBorderlessAtTheOriginWithItsColoursAndCreatesTheAppF
   EXPECT_EQ(g.width, 730);
   EXPECT_EQ(g.height, 195);
   EXPECT_FALSE(display.HasDecorations(window));
+  EXPECT_EQ(display.IconSize(window), (std::pair<int, int>{168, 168}));  // the station logo
 
   EXPECT_EQ(display.WaitPixel(500, 3, kStrip), kStrip);    // title strip
   EXPECT_EQ(display.WaitPixel(680, 12, kStrip), kStrip);   // gap between the buttons

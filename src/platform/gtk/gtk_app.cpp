@@ -5,6 +5,7 @@
 
 #include "platform/events.h"
 #include "platform/gtk/gtk_state.h"
+#include "platform/image_store.h"
 #include "platform/text.h"
 #include "platform/ui.h"
 
@@ -73,6 +74,31 @@ void EndProcess() {
   // _exit: the watcher thread may still be inside a request; running static
   // destructors under it would be unsafe, and there is nothing left to flush.
   _exit(0);
+}
+
+void SetProgramIcon(ImageId image) {
+  const auto picture = images::Get(image);
+  if (!picture) return;
+  const Bitmap& bmp = picture->bitmap;
+  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, bmp.width, bmp.height);
+  if (!pixbuf) return;
+  guchar* out = gdk_pixbuf_get_pixels(pixbuf);
+  const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+  // Our pixels are premultiplied; a pixbuf's are not.
+  for (int y = 0; y < bmp.height; ++y) {
+    for (int x = 0; x < bmp.width; ++x) {
+      const Pixel p = bmp.At(x, y);
+      const int a = picture->depth == 32 ? AlphaOf(p) : 255;
+      const Rgb c = RgbOf(p);
+      guchar* o = out + y * stride + x * 4;
+      o[0] = guchar(a ? c.r * 255 / a : 0);
+      o[1] = guchar(a ? c.g * 255 / a : 0);
+      o[2] = guchar(a ? c.b * 255 / a : 0);
+      o[3] = guchar(a);
+    }
+  }
+  gtk_window_set_default_icon(pixbuf);
+  g_object_unref(pixbuf);
 }
 
 void ShowMessageBox(const std::string& title, const std::string& text) {

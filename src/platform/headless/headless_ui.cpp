@@ -54,6 +54,7 @@ void EndProcess() {
   ++TheWorld().end_count;
   throw headless::ProcessEnded{};
 }
+void SetProgramIcon(ImageId) {}
 void ShowMessageBox(const std::string& title, const std::string& text) {
   TheWorld().message_boxes.push_back(title + "|" + text);
 }
