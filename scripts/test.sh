@@ -16,7 +16,8 @@ FUZZ_BUILD_DIR="$root/build/fuzz" "$root/scripts/fuzz.sh" 60
 asan="$root/build/asan"
 "$root/scripts/build.sh" "$asan" -DCMAKE_BUILD_TYPE=Debug -DSTATIONPLAYER_BUILD_GUI=OFF \
   -DSTATIONPLAYER_SANITIZE=address,undefined
-(cd "$asan" && ctest -L 'unit|integration' --output-on-failure -j2)
+(cd "$asan" && LSAN_OPTIONS="suppressions=$root/tests/lsan.supp" \
+  ctest -L 'unit|integration' --output-on-failure -j2)
 
 # Uninstrumented system libraries are suppressed (tests/tsan.supp); our code is not.
 tsan="$root/build/tsan"
