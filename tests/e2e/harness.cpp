@@ -186,6 +186,23 @@ bool Xvfb::Viewable(XWindowId window) {
   return XGetWindowAttributes(display_, window, &a) && a.map_state == IsViewable;
 }
 
+int Xvfb::CountPopups() {
+  Window root_return, parent;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  int popups = 0;
+  if (!XQueryTree(display_, DefaultRootWindow(display_), &root_return, &parent, &children, &count))
+    return 0;
+  for (unsigned int i = 0; i < count; ++i) {
+    XWindowAttributes a;
+    if (XGetWindowAttributes(display_, children[i], &a) && a.map_state == IsViewable &&
+        a.override_redirect)
+      ++popups;
+  }
+  if (children) XFree(children);
+  return popups;
+}
+
 std::optional<XWindowId> Xvfb::FindWindow(const std::string& title,
                                           std::chrono::milliseconds timeout) {
   // Top-level windows are children of the root, or grandchildren inside a window
@@ -346,6 +363,21 @@ void Xvfb::ClickLeft() {
   ReleaseLeft();
 }
 
+void Xvfb::ClickRight() {
+  XTestFakeButtonEvent(display_, 3, True, CurrentTime);
+  XTestFakeButtonEvent(display_, 3, False, CurrentTime);
+  Sync();
+}
+
+void Xvfb::TurnWheel(int steps) {
+  const unsigned button = steps > 0 ? 5 : 4;
+  for (int i = 0; i < (steps > 0 ? steps : -steps); ++i) {
+    XTestFakeButtonEvent(display_, button, True, CurrentTime);
+    XTestFakeButtonEvent(display_, button, False, CurrentTime);
+  }
+  Sync();
+}
+
 void Xvfb::PressKey(const std::string& keysym_name) {
   const KeyCode code = XKeysymToKeycode(display_, XStringToKeysym(keysym_name.c_str()));
   XTestFakeKeyEvent(display_, code, True, CurrentTime);
@@ -355,6 +387,19 @@ void Xvfb::PressKey(const std::string& keysym_name) {
 
 void Xvfb::MoveWindow(XWindowId window, int x, int y) {
   XMoveWindow(display_, window, x, y);
+  Sync();
+}
+
+void Xvfb::Activate(XWindowId window) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = 2;  // from a pager: the window manager obeys at once
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display_, DefaultRootWindow(display_), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &event);
   Sync();
 }
 

@@ -78,6 +78,8 @@ class Xvfb {
   std::optional<XWindowId> FindWindow(const std::string& title,
                                       std::chrono::milliseconds timeout = 10s);
   bool Viewable(XWindowId window);
+  // How many pop-ups (viewable override-redirect windows: menus, tooltips) are open.
+  int CountPopups();
   Geometry WindowGeometry(XWindowId window);  // position on the screen, size
   std::string WindowTitle(XWindowId window);
   bool HasDecorations(XWindowId window);  // whether it asked for a frame
@@ -95,8 +97,13 @@ class Xvfb {
   void PressLeft();
   void ReleaseLeft();
   void ClickLeft();
+  void ClickRight();
+  // Turns the wheel under the pointer: positive steps scroll down, negative up.
+  void TurnWheel(int steps);
   void PressKey(const std::string& keysym_name);
   void MoveWindow(XWindowId window, int x, int y);
+  // Asks the window manager to bring a (minimised) window back and give it the focus.
+  void Activate(XWindowId window);
   // What a window manager sends when the user closes a window.
   void RequestClose(XWindowId window);
   void Sync();

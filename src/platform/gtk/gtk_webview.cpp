@@ -1,30 +1,190 @@
-// GTK backend: the embedded web view that plays the stream.
+// GTK backend: the embedded web view (WebKitGTK) from which the player page plays
+// the stream, with the settings that page needs and the ones that make it lighter.
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
+
+#include <string>
 
 #include "platform/controls.h"
 #include "platform/gtk/gtk_state.h"
 
+namespace sp::gtkui {
+namespace {
+
+// How long creation waits for the blank document. WebKit starts its helper processes
+// on the first load, which takes well under a second here.
+guint BlankDocumentWaitMs() {
+#ifdef STATIONPLAYER_FAULTS
+  // The test build can make the wait run out.
+  if (const char* ms = g_getenv("STATIONPLAYER_WEB_VIEW_BLANK_WAIT_MS"))
+    return guint(g_ascii_strtoull(ms, nullptr, 10));
+#endif
+  return 5000;
+}
+
+// The viewport never scrolls: the page is taller than the view (the body keeps a
+// bottom margin), and WebKit ignores the body's scroll=no attribute, so without this
+// an overlay scroll bar shows on hover and the wheel shifts the controls.
+constexpr char kNoScrollBars[] = "html { overflow: hidden !important; }";
+
+// Settings that could make the web view lighter without changing what the page does.
+// The program keeps those that earned their place in bench/webview_weight.sh; the test
+// build can toggle any of them (a comma-separated list of names) so the benchmark can
+// measure each one again.
+struct Tuning {
+  bool software_rendering = true;  // no GL compositing: saves about 60 MiB
+  bool ephemeral = true;           // nothing of WebKit's own lands on disk
+  // Tried and left out: no measurable saving over minutes of playback.
+  bool small_caches = false;     // cache model for one document, no page cache
+  bool memory_pressure = false;  // helpers drop caches at a lower footprint
+  // Left out: saves about 10 MiB but costs about a fifth more CPU.
+  bool jit_off = false;
+};
+
+Tuning ReadTuning() {
+  Tuning tuning;
+#ifdef STATIONPLAYER_FAULTS
+  if (const char* list = g_getenv("STATIONPLAYER_WEB_VIEW_TOGGLE")) {
+    const std::string names = std::string(",") + list + ",";
+    auto toggle = [&](const char* name, bool& setting) {
+      if (names.find(std::string(",") + name + ",") != std::string::npos) setting = !setting;
+    };
+    toggle("software_rendering", tuning.software_rendering);
+    toggle("ephemeral", tuning.ephemeral);
+    toggle("small_caches", tuning.small_caches);
+    toggle("memory_pressure", tuning.memory_pressure);
+    toggle("jit_off", tuning.jit_off);
+  }
+#endif
+  return tuning;
+}
+
+WebKitWebContext* NewContext(const Tuning& tuning) {
+  if (tuning.jit_off) g_setenv("JSC_useJIT", "0", FALSE);  // read by the web process at start
+  g_autoptr(WebKitMemoryPressureSettings) pressure = nullptr;
+  if (tuning.memory_pressure) {
+    pressure = webkit_memory_pressure_settings_new();
+    // MB; WebKit's default is the machine's memory. Crossing the thresholds makes a
+    // helper drop caches; the kill threshold stays off.
+    webkit_memory_pressure_settings_set_memory_limit(pressure, 160);
+    // The conservative threshold must stay below the strict one when set.
+    webkit_memory_pressure_settings_set_strict_threshold(pressure, 0.8);
+    webkit_memory_pressure_settings_set_conservative_threshold(pressure, 0.5);
+    // The network process takes its settings only before it starts.
+    webkit_website_data_manager_set_memory_pressure_settings(pressure);
+  }
+  g_autoptr(WebKitWebsiteDataManager) data = nullptr;
+  if (tuning.ephemeral)
+    data = WEBKIT_WEBSITE_DATA_MANAGER(
+        g_object_new(WEBKIT_TYPE_WEBSITE_DATA_MANAGER, "is-ephemeral", TRUE, nullptr));
+  auto* context =
+      WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", data,
+                                      "memory-pressure-settings", pressure, nullptr));
+  if (tuning.small_caches)
+    webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+  return context;
+}
+
+GtkWidget* NewWebView() {
+  const Tuning tuning = ReadTuning();
+  g_autoptr(WebKitWebContext) context = NewContext(tuning);
+
+  g_autoptr(WebKitSettings) settings =
+      webkit_settings_new_with_settings("enable-javascript", TRUE, nullptr);
+  if (tuning.software_rendering)
+    webkit_settings_set_hardware_acceleration_policy(settings,
+                                                     WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+  if (tuning.small_caches) webkit_settings_set_enable_page_cache(settings, FALSE);
+
+  g_autoptr(WebKitUserContentManager) content = webkit_user_content_manager_new();
+  g_autoptr(WebKitUserStyleSheet) style =
+      webkit_user_style_sheet_new(kNoScrollBars, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                  WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+  webkit_user_content_manager_add_style_sheet(content, style);
+
+  // The audio element must start by itself: WebKit's default policy keeps an
+  // autoplay element paused until a user gesture. The policy can only be given at
+  // construction.
+  g_autoptr(WebKitWebsitePolicies) policies =
+      webkit_website_policies_new_with_policies("autoplay", WEBKIT_AUTOPLAY_ALLOW, nullptr);
+
+  GtkWidget* view = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context,
+                                            "settings", settings, "user-content-manager", content,
+                                            "website-policies", policies, nullptr));
+  // Black underneath until the page paints, so the view never flashes white.
+  const GdkRGBA black{0, 0, 0, 1};
+  webkit_web_view_set_background_color(WEBKIT_WEB_VIEW(view), &black);
+  return view;
+}
+
+gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer) {
+  // Every key goes to the page (to move between the player's controls, for example)
+  // except Enter, which the page never sees.
+  switch (event->keyval) {
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+    case GDK_KEY_ISO_Enter:
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void OnBlankLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer finished) {
+  // A failed load ends with FINISHED too.
+  if (event == WEBKIT_LOAD_FINISHED) *static_cast<bool*>(finished) = true;
+}
+
+gboolean OnBlankWaitOver(gpointer over) {
+  *static_cast<bool*>(over) = true;
+  return G_SOURCE_REMOVE;
+}
+
+// Loads an empty document and runs the main loop until it is complete, or until the
+// wait runs out; the view is usable either way, a later page simply replaces
+// whatever is still loading.
+bool LoadBlankDocument(WebKitWebView* view) {
+  bool finished = false, over = false;
+  const gulong handler =
+      g_signal_connect(view, "load-changed", G_CALLBACK(OnBlankLoadChanged), &finished);
+  const guint timer = g_timeout_add(BlankDocumentWaitMs(), OnBlankWaitOver, &over);
+  webkit_web_view_load_html(view, "", "about:blank");
+  while (!finished && !over) g_main_context_iteration(nullptr, TRUE);
+  g_signal_handler_disconnect(view, handler);
+  if (!over) g_source_remove(timer);
+  return finished;
+}
+
+}  // namespace
+}  // namespace sp::gtkui
+
 namespace sp::ui {
 
-bool CreateWebView(const ControlSpec& desc) {
+bool CreateWebView(const ControlSpec& spec) {
 #ifdef STATIONPLAYER_FAULTS
   if (g_getenv("STATIONPLAYER_FAIL_WEB_VIEW")) return false;
 #endif
-  if (!gtkui::FindWindow(desc.window)) return false;
-  GtkWidget* view = webkit_web_view_new();
+  if (!gtkui::FindWindow(spec.window)) return false;
+  GtkWidget* view = gtkui::NewWebView();
   if (!view) return false;
   const Dpi& dpi = gtkui::State().dpi;
-  gtk_widget_set_size_request(view, dpi.ToPxX(desc.width), dpi.ToPxY(desc.height));
-  // A blank document from the start, so a page can be set at once.
-  webkit_web_view_load_html(WEBKIT_WEB_VIEW(view), "", "about:blank");
-  controls::Add(desc.id, ControlKind::WebView, desc.window, 0, 0);
-  return gtkui::PlaceControl(desc, view);
+  gtk_widget_set_size_request(view, dpi.ToPxX(spec.width), dpi.ToPxY(spec.height));
+  g_signal_connect(view, "key-press-event", G_CALLBACK(gtkui::OnKeyPress), nullptr);
+  controls::Add(spec.id, ControlKind::WebView, spec.window, 0, 0);
+  if (!gtkui::PlaceControl(spec, view)) {
+    controls::Remove(spec.id);
+    g_object_ref_sink(view);
+    g_object_unref(view);
+    return false;
+  }
+  gtkui::LoadBlankDocument(WEBKIT_WEB_VIEW(view));
+  return true;
 }
 
 bool SetWebViewHtml(ControlId id, const std::string& html) {
   GtkWidget* view = gtkui::FindControl(id);
   if (!view || !WEBKIT_IS_WEB_VIEW(view)) return false;
+  // The page names its stream by a full address, so its own address does not matter.
   webkit_web_view_load_html(WEBKIT_WEB_VIEW(view), html.c_str(), "about:blank");
   return true;
 }

@@ -1,0 +1,240 @@
+// The player as a listener meets it: the stream starts by itself, is heard at the
+// page's volume, shows its controls on black, survives minimising, and without a web
+// view the program stays silent and quiet. Each test serves the stream itself on the
+// program's compiled stream address and plays into a private null sink.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "tests/e2e/audio.h"
+#include "tests/e2e/harness.h"
+#include "tests/e2e/stream_standin.h"
+
+namespace e2e {
+namespace {
+
+constexpr int kStreamPort = 47810;  // of the build's stream base
+constexpr char kToneMp3[] = E2E_TONE_DIR "/test_tone.mp3";
+constexpr char kToneWav[] = E2E_TONE_DIR "/test_tone_decoded.wav";  // the same, decoded
+constexpr Geometry kPlayer{170, 154, 558, 40};  // the web view in the main window
+constexpr Rgb kBlack{0, 0, 0};
+// Well above the noise floor of a null sink (exactly zero) and far below the tone at
+// the page's volume (about 0.1 of full scale).
+constexpr double kSignal = 0.02;
+
+void Wait(std::chrono::milliseconds d) {
+  std::this_thread::sleep_for(d);
+}
+
+class PlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(pulse.ready()) << ReadFile(home.path() + "/pulse/server.log");
+    ASSERT_TRUE(stream.Listen(kStreamPort, 30s)) << "port " << kStreamPort << " stays taken";
+  }
+
+  XWindowId Start(ProgramOptions options = {}) {
+    for (const auto& [k, v] : pulse.ClientEnv()) options.env[k] = v;
+    options.env["DBUS_SESSION_BUS_ADDRESS"] = bus.address();
+    started = std::chrono::steady_clock::now();
+    program.emplace(display, home, std::move(options));
+    auto window = display.FindWindow(kMainTitle, 20s);
+    if (!window) ADD_FAILURE() << "no main window; log:\n" << program->Log();
+    return window.value_or(0);
+  }
+
+  // Waits for sound at the sink; the stream takes a moment to buffer.
+  bool WaitForSound() {
+    for (int i = 0; i < 40; ++i)
+      if (Rms(pulse.Record(0.25)) > kSignal) return true;
+    return false;
+  }
+
+  // The rows of the player area where the controls begin and end (first and last
+  // row with a pixel that is not black), or {-1, -1}.
+  std::pair<int, int> ControlRows() {
+    int first = -1, last = -1;
+    for (int y = 0; y < kPlayer.height; ++y) {
+      const bool drawn =
+          display.CountPixels({kPlayer.x, kPlayer.y + y, kPlayer.width, 1}, kBlack) < kPlayer.width;
+      if (drawn && first < 0) first = y;
+      if (drawn) last = y;
+    }
+    return {first, last};
+  }
+
+  Xvfb display;
+  TempDir home;
+  SessionBus bus{home.path()};
+  PulseServer pulse{home.path(), bus};
+  StreamStandIn stream{kToneMp3, 4, 375};
+  std::optional<Program> program;
+  std::chrono::steady_clock::time_point started;
+};
+
+TEST_F(PlayerTest, RequestsTheStationStreamAtStartAndPlaysItAtThreeTenthsOfFullVolume) {
+  // The tone's level at full volume through the same sink.
+  double full = 0;
+  {
+    Process reference = pulse.StartPlaying(kToneWav);
+    ASSERT_TRUE(WaitForSound()) << "the reference tone does not play";
+    full = Rms(pulse.Record(2.0));
+  }
+  ASSERT_GT(full, 0.3);  // a half-scale sine: about 0.34 after coding
+  for (int i = 0; i < 40 && Rms(pulse.Record(0.25)) > 0; ++i) {
+  }
+
+  ASSERT_NE(Start(), 0u);
+  const auto requests = stream.WaitForRequests(1, 15s);
+  ASSERT_EQ(requests.size(), 1u) << program->Log();
+  EXPECT_EQ(requests[0].path, "/stream/tidemark");
+  std::cout
+      << "stream requested "
+      << std::chrono::duration_cast<std::chrono::milliseconds>(requests[0].at - started).count()
+      << " ms after start\n";
+
+  ASSERT_TRUE(WaitForSound()) << program->Log();
+  const auto samples = pulse.Record(3.0);
+  const auto blocks = BlockRms(samples, 0.25);
+  ASSERT_EQ(blocks.size(), 12u);
+  EXPECT_GT(*std::min_element(blocks.begin(), blocks.end()), kSignal);  // no drop-outs
+  // The page sets volume 0.3, which scales the amplitude, so the RMS too. The sound
+  // server quantises the stream volume (it gives 0.298); the tone is steady and the
+  // same file at both levels, so 3 % covers that with room, while a volume step of
+  // the page (0.1) would be off by a third.
+  const double ratio = Rms(samples) / full;
+  EXPECT_NEAR(ratio, 0.3, 0.3 * 0.03) << "full " << full;
+}
+
+TEST_F(PlayerTest, ShowsThePlayersControlsOnBlackWithoutScrollBars) {
+  ASSERT_NE(Start(), 0u);
+  ASSERT_TRUE(WaitForSound()) << program->Log();
+  display.SavePng(home.path() + "/player.png", kPlayer);
+  const auto [top, bottom] = ControlRows();
+  ASSERT_GE(top, 0) << "nothing drawn in the player area";
+  // Black around a 550-pixel-wide player that starts 3 pixels in.
+  const int height = kPlayer.height;
+  EXPECT_EQ(display.CountPixels({kPlayer.x, kPlayer.y, 3, height}, kBlack), 3 * height);
+  EXPECT_EQ(display.CountPixels({kPlayer.x + 553, kPlayer.y, 5, height}, kBlack), 5 * height);
+  const int middle = kPlayer.y + (top + bottom) / 2;
+  EXPECT_NE(display.Pixel(kPlayer.x + 3, middle), kBlack);
+  EXPECT_NE(display.Pixel(kPlayer.x + 552, middle), kBlack);
+  EXPECT_LT(display.CountPixels(kPlayer, kBlack), kPlayer.width * height / 2);
+
+  // Pointing at the page and turning the wheel neither shows a scroll bar at the
+  // right edge nor moves the controls.
+  display.MovePointer(kPlayer.x + 1, kPlayer.y + 20);
+  display.TurnWheel(3);
+  Wait(500ms);
+  EXPECT_EQ(ControlRows(), std::make_pair(top, bottom));
+  EXPECT_EQ(display.CountPixels({kPlayer.x + 553, kPlayer.y, 5, height}, kBlack), 5 * height);
+}
+
+TEST_F(PlayerTest, MinimisingAndRestoringTheWindowDoesNotInterruptTheStream) {
+  display.StartWindowManager();
+  const XWindowId window = Start();
+  ASSERT_NE(window, 0u);
+  ASSERT_TRUE(WaitForSound()) << program->Log();
+
+  const std::string file = home.path() + "/through.raw";
+  Process recorder = pulse.StartRecording(file, 5.0);
+  Wait(1s);
+  const Geometry g = display.WindowGeometry(window);
+  display.MovePointer(g.x + 652, g.y + 12);  // the minimise button
+  display.ClickLeft();
+  bool hidden = false;
+  for (int i = 0; i < 100 && !hidden; ++i, Wait(20ms)) hidden = !display.Viewable(window);
+  EXPECT_TRUE(hidden);
+  Wait(1500ms);
+  display.Activate(window);
+  bool shown = false;
+  for (int i = 0; i < 100 && !shown; ++i, Wait(20ms)) shown = display.Viewable(window);
+  EXPECT_TRUE(shown);
+  ASSERT_EQ(recorder.WaitExit(15s), std::optional<int>(0));
+
+  const auto blocks = BlockRms(ReadSamples(file), 0.25);
+  ASSERT_EQ(blocks.size(), 20u);
+  EXPECT_GT(*std::min_element(blocks.begin(), blocks.end()), kSignal);
+  const auto requests = stream.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_FALSE(requests[0].ended.has_value())
+      << "the stream ended " << (*requests[0].ended - started) / 1ms << " ms after start";
+}
+
+TEST_F(PlayerTest, WithoutAWebViewTheProgramRunsSilentlyAndShowsNoMessage) {
+  ASSERT_NE(Start({.faults_build = true, .env = {{"STATIONPLAYER_FAIL_WEB_VIEW", "1"}}}), 0u);
+  // The stream would have been requested and heard within this time.
+  const auto samples = pulse.Record(3.0);
+  EXPECT_EQ(Rms(samples), 0.0);
+  EXPECT_TRUE(stream.Requests().empty());
+  EXPECT_FALSE(display.FindWindow("Info", 0ms).has_value());
+  EXPECT_TRUE(program->process().Running());
+  EXPECT_EQ(display.Pixel(kPlayer.x + 100, kPlayer.y + 20), (Rgb{33, 33, 33}));  // window body
+}
+
+TEST_F(PlayerTest, WhenTheBlankDocumentIsLateThePlayerPageStillPlays) {
+  // Web view creation gives up waiting at once; the page is set all the same.
+  ASSERT_NE(Start({.faults_build = true, .env = {{"STATIONPLAYER_WEB_VIEW_BLANK_WAIT_MS", "0"}}}),
+            0u);
+  EXPECT_EQ(stream.WaitForRequests(1, 15s).size(), 1u);
+  EXPECT_TRUE(WaitForSound()) << program->Log();
+}
+
+// The platform layer's web view with pages of the test's own.
+class WebViewHostTest : public ::testing::Test {
+ protected:
+  bool Open(const std::string& page) {
+    host.emplace(std::vector<std::string>{STATIONPLAYER_WEBVIEW_HOST, page},
+                 std::map<std::string, std::string>{{"DISPLAY", display.name()},
+                                                    {"HOME", home.path()},
+                                                    {"NO_AT_BRIDGE", "1"},
+                                                    {"DBUS_SESSION_BUS_ADDRESS", bus.address()}},
+                 home.path() + "/host.log");
+    if (!display.FindWindow("web view host", 20s)) return false;
+    // Without a window manager the keyboard focus follows the pointer.
+    display.MovePointer(150, 25);
+    Wait(300ms);
+    return true;
+  }
+
+  Xvfb display;
+  TempDir home;
+  SessionBus bus{home.path()};
+  std::optional<Process> host;
+};
+
+TEST_F(WebViewHostTest, KeysReachThePageExceptEnter) {
+  // The page records the keys it sees: green for "a" alone, blue for "a" then "b".
+  ASSERT_TRUE(
+      Open("<body style='margin:0;background:#000'><script>var seen='';"
+           "document.onkeydown=function(e){seen+=e.key+' ';document.body.style.background="
+           "seen=='a '?'#0f0':seen=='a b '?'#00f':'#f00';};</script></body>"))
+      << ReadFile(home.path() + "/host.log");
+  display.PressKey("Return");
+  display.PressKey("a");
+  EXPECT_EQ(display.WaitPixel(150, 50, {0, 255, 0}, 10s), (Rgb{0, 255, 0}));
+  display.PressKey("KP_Enter");
+  display.PressKey("b");
+  EXPECT_EQ(display.WaitPixel(150, 50, {0, 0, 255}, 10s), (Rgb{0, 0, 255}));
+}
+
+TEST_F(WebViewHostTest, TheContextMenuIsSuppressedOnlyByThePagesOwnHandler) {
+  // The top half refuses the menu, as the player's block does; the bottom half is a link.
+  ASSERT_TRUE(
+      Open("<body style='margin:0'><div oncontextmenu='return false;' "
+           "style='height:50px'>quiet</div><a href='http://127.0.0.1:9/' "
+           "style='display:block;height:50px'>link</a></body>"))
+      << ReadFile(home.path() + "/host.log");
+  display.ClickRight();
+  Wait(1s);
+  EXPECT_EQ(display.CountPopups(), 0);
+  display.PressKey("Escape");
+  display.MovePointer(150, 75);
+  display.ClickRight();
+  for (int i = 0; i < 250 && display.CountPopups() == 0; ++i) Wait(20ms);
+  EXPECT_GT(display.CountPopups(), 0);  // proves the check above can see a menu
+}
+
+}  // namespace
+}  // namespace e2e
