@@ -5,8 +5,8 @@
 # build's STATIONPLAYER_WEB_VIEW_TOGGLE switch). Figures to read, not a test.
 # Usage: bench/webview_weight.sh [BUILD_DIR] [SECONDS] [RUNS]   (defaults: build, 30, 1)
 # RUNS repeats the whole set, interleaved, since CPU figures drift between runs.
-# Plays from the station simulator when the build has it, else from the test stand-in,
-# on 127.0.0.1:47810 (the port must be free); the sound goes to a private null sink.
+# Plays from the station simulator on 127.0.0.1:47810 (the port must be free); the sound
+# goes to a private null sink.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/process_tree.sh"
@@ -18,9 +18,7 @@ settle=8  # start-up, first load and the stream's buffering stay out of the figu
 program="$build/src/stationplayer"
 variant="$build/src/stationplayer-faults"
 sim="$build/tools/station-sim/stationplayer-sim"
-standin="$build/tests/e2e/e2e_stream_standin"
-tone="$build/tests/e2e/tone/test_tone.mp3"
-for f in "$program" "$variant"; do
+for f in "$program" "$variant" "$sim"; do
   [ -x "$f" ] || { echo "missing $f: build first" >&2; exit 1; }
 done
 
@@ -53,16 +51,8 @@ XDG_RUNTIME_DIR="$work/runtime" HOME="$work/pulse-home" start pulse.log \
 for _ in $(seq 100); do HOME="$work/pulse-home" pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 HOME="$work/pulse-home" pactl set-default-sink t
 
-if [ -x "$sim" ]; then
-  start stream.log "$sim" --port 47810
-  source="station simulator"
-elif [ -x "$standin" ] && [ -f "$tone" ]; then
-  start stream.log "$standin" "$tone" 47810
-  source="test stand-in"
-else
-  echo "no stream: build the simulator or the e2e test support" >&2
-  exit 1
-fi
+start stream.log "$sim" --port 47810
+source="station simulator"
 sleep 1
 
 # The sink's level over one second, as a fraction of full scale: proof that it plays.

@@ -101,6 +101,12 @@ int main(int argc, char** argv) {
   // The server takes ownership of the queue it is given.
   server.new_task_queue = [] { return new httplib::ThreadPool(64); };
   server.set_keep_alive_timeout(2);
+  // No SO_REUSEPORT (the library's default): a second server on our port must fail
+  // to start rather than quietly share the connections with us.
+  server.set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   server.set_pre_routing_handler([&log](const httplib::Request& req, httplib::Response&) {
     if (req.path.rfind("/control/", 0) != 0) {
       log.Add(
