@@ -160,19 +160,19 @@ bool LoadBlankDocument(WebKitWebView* view) {
 
 namespace sp::ui {
 
-bool CreateWebView(const ControlSpec& spec) {
+bool CreateWebView(const ControlSpec& desc) {
 #ifdef STATIONPLAYER_FAULTS
   if (g_getenv("STATIONPLAYER_FAIL_WEB_VIEW")) return false;
 #endif
-  if (!gtkui::FindWindow(spec.window)) return false;
+  if (!gtkui::FindWindow(desc.window)) return false;
   GtkWidget* view = gtkui::NewWebView();
   if (!view) return false;
   const Dpi& dpi = gtkui::State().dpi;
-  gtk_widget_set_size_request(view, dpi.ToPxX(spec.width), dpi.ToPxY(spec.height));
+  gtk_widget_set_size_request(view, dpi.ToPxX(desc.width), dpi.ToPxY(desc.height));
   g_signal_connect(view, "key-press-event", G_CALLBACK(gtkui::OnKeyPress), nullptr);
-  controls::Add(spec.id, ControlKind::WebView, spec.window, 0, 0);
-  if (!gtkui::PlaceControl(spec, view)) {
-    controls::Remove(spec.id);
+  controls::Add(desc.id, ControlKind::WebView, desc.window, 0, 0);
+  if (!gtkui::PlaceControl(desc, view)) {
+    controls::Remove(desc.id);
     g_object_ref_sink(view);
     g_object_unref(view);
     return false;
