@@ -22,14 +22,16 @@ fi
 if [ -z "${DISPLAY:-}" ]; then
   out="$root/out"
   mkdir -p "$out"
-  Xvfb :77 -screen 0 1280x800x24 -nolisten tcp &
+  n=77
+  while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+  Xvfb :$n -screen 0 1280x800x24 -nolisten tcp &
   pids+=($!)
   sleep 1
-  DISPLAY=:77 "$build/src/stationplayer" &
+  DISPLAY=:$n "$build/src/stationplayer" &
   pids+=($!)
   echo "No display: running under Xvfb for 20 seconds..."
   sleep 20
-  DISPLAY=:77 import -window root -crop 1100x400+0+0 "$out/screenshot.png"
+  DISPLAY=:$n import -window root -crop 760x220+0+0 "$out/screenshot.png"
   echo "Screenshot saved to $out/screenshot.png"
 else
   "$build/src/stationplayer"
