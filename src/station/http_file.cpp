@@ -4,30 +4,12 @@
 
 #include <cerrno>
 
+#include "platform/posix_file.h"
 #include "station/curl_easy.h"
 #include "station/http_get.h"
 
 namespace sp {
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() { Close(); }
-  int get() const { return fd_; }
-  // False when the final write-back failed, which loses data like a failed write.
-  bool Close() {
-    if (fd_ < 0) return true;
-    const bool ok = ::close(fd_) == 0;
-    fd_ = -1;
-    return ok;
-  }
-
- private:
-  int fd_;
-};
 
 struct FileBody {
   int fd = -1;
@@ -35,23 +17,12 @@ struct FileBody {
   std::size_t cap = 0;
 };
 
-bool WriteAll(int fd, const char* data, size_t n) {
-  while (n > 0) {
-    const ssize_t w = ::write(fd, data, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return false;
-    data += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
-}
-
 // libcurl write callback; returning less than given aborts the transfer.
 size_t AppendToFile(char* data, size_t size, size_t count, void* user) {
   auto* body = static_cast<FileBody*>(user);
   const size_t n = size * count;
   if (n > body->cap - body->written) return 0;
-  if (!WriteAll(body->fd, data, n)) return 0;
+  if (!WriteAll(body->fd, std::string_view(data, n))) return 0;
   body->written += n;
   return n;
 }
@@ -60,8 +31,7 @@ size_t AppendToFile(char* data, size_t size, size_t count, void* user) {
 
 bool HttpGetToFile(const std::string& url, const std::string& path, int flags) {
   // O_NOFOLLOW: a symbolic link planted under the target name is not written through.
-  FileDescriptor file(
-      ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+  UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
   if (file.get() < 0) return false;
   const HttpLimits limits = CurrentHttpLimits();
   FileBody body{file.get(), 0, limits.file_body_cap};
