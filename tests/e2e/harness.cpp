@@ -390,29 +390,28 @@ void Xvfb::MoveWindow(XWindowId window, int x, int y) {
   Sync();
 }
 
-void Xvfb::Activate(XWindowId window) {
+void Xvfb::SendClientMessage(XWindowId target, XWindowId window, const char* type, long data0,
+                             long event_mask) {
   XEvent event{};
   event.xclient.type = ClientMessage;
   event.xclient.window = window;
-  event.xclient.message_type = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+  event.xclient.message_type = XInternAtom(display_, type, False);
   event.xclient.format = 32;
-  event.xclient.data.l[0] = 2;  // from a pager: the window manager obeys at once
+  event.xclient.data.l[0] = data0;
   event.xclient.data.l[1] = CurrentTime;
-  XSendEvent(display_, DefaultRootWindow(display_), False,
-             SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  XSendEvent(display_, target, False, event_mask, &event);
   Sync();
 }
 
+void Xvfb::Activate(XWindowId window) {
+  // Source 2, a pager: the window manager obeys at once.
+  SendClientMessage(DefaultRootWindow(display_), window, "_NET_ACTIVE_WINDOW", 2,
+                    SubstructureRedirectMask | SubstructureNotifyMask);
+}
+
 void Xvfb::RequestClose(XWindowId window) {
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = window;
-  event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = long(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-  event.xclient.data.l[1] = CurrentTime;
-  XSendEvent(display_, window, False, NoEventMask, &event);
-  Sync();
+  SendClientMessage(window, window, "WM_PROTOCOLS",
+                    long(XInternAtom(display_, "WM_DELETE_WINDOW", False)), NoEventMask);
 }
 
 void Xvfb::Sync() {

@@ -109,6 +109,10 @@ class Xvfb {
   void Sync();
 
  private:
+  // A client message of `type` about `window`, sent to `target`.
+  void SendClientMessage(XWindowId target, XWindowId window, const char* type, long data0,
+                         long event_mask);
+
   std::optional<Process> server_;
   std::optional<Process> window_manager_;
   std::string name_;
