@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/utf8.h"
 #include "station/http_get.h"
 
 namespace sp {
@@ -35,7 +36,12 @@ std::int64_t ClampToInt64(double d) {
 std::optional<JsonDocument> ParseJsonText(std::string_view text) {
   // The parser would skip a byte-order mark silently; the API never sends one.
   if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") return std::nullopt;
-  JsonDocument doc = JsonDocument::parse(text, nullptr, /*allow_exceptions=*/false);
+  // The parser stops reading at a NUL and would accept whatever follows it. A raw
+  // NUL can stand nowhere in a JSON text, so it fails the parse.
+  if (text.find('\0') != std::string_view::npos) return std::nullopt;
+  // The parser refuses ill-formed UTF-8 outright, so one stray byte in a member we
+  // never read would cost the whole answer; such bytes become U+FFFD instead.
+  JsonDocument doc = JsonDocument::parse(utf8::Sanitize(text), nullptr, /*allow_exceptions=*/false);
   if (doc.is_discarded()) return std::nullopt;
   return doc;
 }

@@ -16,7 +16,8 @@ namespace sp {
 using JsonDocument = nlohmann::ordered_json;
 
 // Parses one whole JSON text: whitespace may surround the value; a byte-order
-// mark, anything else after the value, invalid UTF-8 or an empty text fail.
+// mark, anything else after the value (a NUL included) or an empty text fail.
+// Ill-formed UTF-8 is read as U+FFFD.
 std::optional<JsonDocument> ParseJsonText(std::string_view text);
 
 // HttpGet (url, flags) parsed by ParseJsonText; nullopt when either fails.

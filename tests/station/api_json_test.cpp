@@ -95,7 +95,7 @@ TEST(ExtractCurrentSong, FollowsTheFieldRules) {
 TEST(ParseJsonText, AcceptsOneValueWithSurroundingWhitespaceOnly) {
   const char* accepted[] = {" \t\r\n{} \n", "null", "0", "\"x\"", "[1,2]", R"({"a":{"b":[]}})"};
   for (const char* text : accepted) EXPECT_TRUE(ParseJsonText(text).has_value()) << text;
-  const char* rejected[] = {
+  const std::string_view rejected[] = {
       "",
       "   ",
       "\xEF\xBB\xBF{}",  // byte-order mark
@@ -104,15 +104,30 @@ TEST(ParseJsonText, AcceptsOneValueWithSurroundingWhitespaceOnly) {
       "{",
       R"({"a":1,})",
       "{'a':1}",
-      "\"\xFF\"",     // invalid UTF-8
-      "\"\xC3\"",     // cut UTF-8 sequence
-      "// note\n{}",  // no comments
-      "\f{}",         // form feed is not JSON whitespace
+      std::string_view("{}\0{}", 5),          // a NUL and more after the value
+      std::string_view("{\"a\":\"\0\"}", 9),  // a raw NUL inside a string
+      "// note\n{}",                          // no comments
+      "\f{}",                                 // form feed is not JSON whitespace
       "NaN",
       "{\"a\":1e400}",  // beyond double: refused by the parser
       "<html><body>500</body></html>",
   };
-  for (const char* text : rejected) EXPECT_FALSE(ParseJsonText(text).has_value()) << text;
+  for (std::string_view text : rejected) EXPECT_FALSE(ParseJsonText(text).has_value()) << text;
+}
+
+// One stray byte anywhere must not cost the answer: the panel would freeze for a song.
+TEST(ParseJsonText, ReadsIllFormedUtf8AsReplacementCharacters) {
+  const auto doc = ParseJsonText(
+      "{\"title\":\"A\",\"genre\":\"\xE9\",\"album\":\"B\xC3\",\"artist\":{\"name\":\"C\"}}");
+  ASSERT_TRUE(doc.has_value());
+  api_current_song record;
+  ExtractCurrentSong(*doc, record);
+  EXPECT_EQ(record.title, "A");
+  EXPECT_EQ(record.album, "B\xEF\xBF\xBD");
+  EXPECT_EQ(record.genre, "\xEF\xBF\xBD");
+  EXPECT_EQ(record.artist.name, "C");
+  // Outside a string a bad byte is still a syntax error.
+  EXPECT_FALSE(ParseJsonText("{\"a\":1}\xE9").has_value());
 }
 
 TEST(ParseJsonText, SurvivesDeepNesting) {
