@@ -17,6 +17,11 @@ struct NativeWindow {
   GtkWidget* fixed = nullptr;       // GtkFixed holding the controls
   int width_px = 0, height_px = 0;  // client size; controls are clipped to it
   bool minimized = false;
+  // Mapped on the screen (not hidden, not iconified). Before the first map a window
+  // manager may still be placing the window, so its position means nothing yet.
+  bool mapped = false;
+  // Where the window is, or goes when shown: GTK forgets the place of a hidden window.
+  int x_px = 0, y_px = 0;
 };
 
 struct Backend {

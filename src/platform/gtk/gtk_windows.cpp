@@ -21,8 +21,31 @@ WindowId IdOf(gpointer data) {
   return WindowId{GPOINTER_TO_INT(data)};
 }
 
+// Under a window manager the configure events before the first map report the
+// place of a frame still being set up (often 0, 0); a window is only reported
+// while mapped, and once when it maps, where its place is final.
 gboolean OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer data) {
+  NativeWindow* native = FindWindow(IdOf(data));
+  if (native && native->mapped) CallHook(IdOf(data), ui::WindowMessage::Move);
+  return FALSE;
+}
+
+gboolean OnMap(GtkWidget*, GdkEvent*, gpointer data) {
+  NativeWindow* native = FindWindow(IdOf(data));
+  if (!native) return FALSE;
+  native->mapped = true;
   CallHook(IdOf(data), ui::WindowMessage::Move);
+  return FALSE;
+}
+
+// Iconified by the window manager, or the echo of our own hide.
+gboolean OnUnmap(GtkWidget* widget, GdkEvent*, gpointer data) {
+  NativeWindow* native = FindWindow(IdOf(data));
+  if (!native) return FALSE;
+  // GTK only knows the place of a window it still shows; HideWindow kept the other's.
+  if (native->mapped && gtk_widget_get_visible(widget))
+    gtk_window_get_position(GTK_WINDOW(widget), &native->x_px, &native->y_px);
+  native->mapped = false;
   return FALSE;
 }
 
@@ -88,9 +111,12 @@ bool CreateWindow(const WindowSpec& desc) {
   gtk_widget_set_size_request(window, dpi.ToPxX(desc.width), dpi.ToPxY(desc.height));
   gtk_window_move(GTK_WINDOW(window), dpi.ToPxX(desc.x), dpi.ToPxY(desc.y));
   gtkui::SetBackground(window, desc.background);
+  // Owned: kept above its owner and iconified with it by the window manager, with
+  // no task-bar, pager or switcher entry of its own.
   if (auto* owner = FindWindow(desc.owner)) {
     gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(owner->window));
     gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window), TRUE);
+    gtk_window_set_skip_pager_hint(GTK_WINDOW(window), TRUE);
   }
   GtkWidget* fixed = gtk_fixed_new();
   gtk_container_add(GTK_CONTAINER(window), fixed);
@@ -102,8 +128,16 @@ bool CreateWindow(const WindowSpec& desc) {
   g_signal_connect(window, "button-press-event", G_CALLBACK(gtkui::OnButtonPress), data);
   g_signal_connect(window, "delete-event", G_CALLBACK(gtkui::OnDelete), data);
   g_signal_connect(window, "window-state-event", G_CALLBACK(gtkui::OnWindowState), data);
-  State().windows[Num(desc.id)] = {window, fixed, dpi.ToPxX(desc.width), dpi.ToPxY(desc.height),
-                                   false};
+  g_signal_connect(window, "map-event", G_CALLBACK(gtkui::OnMap), data);
+  g_signal_connect(window, "unmap-event", G_CALLBACK(gtkui::OnUnmap), data);
+  gtkui::NativeWindow native;
+  native.window = window;
+  native.fixed = fixed;
+  native.width_px = dpi.ToPxX(desc.width);
+  native.height_px = dpi.ToPxY(desc.height);
+  native.x_px = dpi.ToPxX(desc.x);
+  native.y_px = dpi.ToPxY(desc.y);
+  State().windows[Num(desc.id)] = native;
   return true;
 }
 
@@ -118,11 +152,22 @@ std::string WindowTitle(WindowId id) {
 }
 
 void ShowWindow(WindowId id) {
-  if (auto* native = FindWindow(id)) gtk_widget_show(native->window);
+  auto* native = FindWindow(id);
+  if (!native) return;
+  // Back where it was hidden, rather than where a window manager would place it.
+  if (!gtk_widget_get_visible(native->window))
+    gtk_window_move(GTK_WINDOW(native->window), native->x_px, native->y_px);
+  gtk_widget_show(native->window);
 }
 
 void HideWindow(WindowId id) {
-  if (auto* native = FindWindow(id)) gtk_widget_hide(native->window);
+  auto* native = FindWindow(id);
+  if (!native) return;
+  // Read while GTK still knows it: a hidden window reports where it was first placed.
+  if (native->mapped)
+    gtk_window_get_position(GTK_WINDOW(native->window), &native->x_px, &native->y_px);
+  native->mapped = false;
+  gtk_widget_hide(native->window);
 }
 
 bool IsWindowVisible(WindowId id) {
@@ -143,16 +188,20 @@ void MoveWindow(WindowId id, std::int64_t x, std::int64_t y) {
   auto* native = FindWindow(id);
   if (!native) return;
   const Dpi& dpi = State().dpi;
-  gtk_window_move(GTK_WINDOW(native->window), dpi.ToPxX(x), dpi.ToPxY(y));
+  native->x_px = dpi.ToPxX(x);
+  native->y_px = dpi.ToPxY(y);
+  gtk_window_move(GTK_WINDOW(native->window), native->x_px, native->y_px);
 }
 
 std::optional<Point> WindowPosition(WindowId id) {
   auto* native = FindWindow(id);
   if (!native) return std::nullopt;
-  int x = 0, y = 0;
-  gtk_window_get_position(GTK_WINDOW(native->window), &x, &y);
+  // A mapped window's place is read from the X server; an unmapped one keeps the
+  // place it was last seen at or sent to.
+  if (native->mapped)
+    gtk_window_get_position(GTK_WINDOW(native->window), &native->x_px, &native->y_px);
   const Dpi& dpi = State().dpi;
-  return Point{dpi.ToUnitsX(x), dpi.ToUnitsY(y)};
+  return Point{dpi.ToUnitsX(native->x_px), dpi.ToUnitsY(native->y_px)};
 }
 
 std::optional<Point> PointerInClient(WindowId id) {
@@ -167,7 +216,9 @@ std::optional<Point> PointerInClient(WindowId id) {
   if (x < 0 || y < 0 || x >= gdk_window_get_width(gdk_window) ||
       y >= gdk_window_get_height(gdk_window))
     return std::nullopt;
-  return Point{x, y};
+  // GDK counts in scaled units; the drag strip is measured in the screen's pixels.
+  const int scale = gdk_window_get_scale_factor(gdk_window);
+  return Point{std::int64_t(x) * scale, std::int64_t(y) * scale};
 }
 
 void BeginWindowMove(WindowId id) {
