@@ -37,5 +37,9 @@ GtkWidget* FindControl(ControlId id);
 // Places a control widget in its window at unit geometry; false when the window is missing.
 bool PlaceControl(const ui::ControlSpec& desc, GtkWidget* widget);
 void CallHook(WindowId id, ui::WindowMessage message);
+// The strip drag (gtk_window_drag.cpp): remembers a press that may start one, and
+// lets a window follow the pointer.
+void NotePress(const GdkEventButton* event);
+void ConnectWindowDrag(GtkWidget* window, WindowId id);
 
 }  // namespace sp::gtkui

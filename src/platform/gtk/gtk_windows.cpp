@@ -10,13 +10,6 @@
 namespace sp::gtkui {
 namespace {
 
-// The press that a hook may turn into a window move.
-struct LastPress {
-  int button = 0;
-  int root_x = 0, root_y = 0;
-  guint32 time = 0;
-} last_press;
-
 WindowId IdOf(gpointer data) {
   return WindowId{GPOINTER_TO_INT(data)};
 }
@@ -52,7 +45,7 @@ gboolean OnUnmap(GtkWidget* widget, GdkEvent*, gpointer data) {
 gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data) {
   // Only a single press counts; the extra double-click event is not a new press.
   if (event->type != GDK_BUTTON_PRESS || event->button != 1) return FALSE;
-  last_press = {1, int(event->x_root), int(event->y_root), event->time};
+  NotePress(event);
   CallHook(IdOf(data), ui::WindowMessage::LeftButtonDown);
   return FALSE;
 }
@@ -130,6 +123,7 @@ bool CreateWindow(const WindowSpec& desc) {
   g_signal_connect(window, "window-state-event", G_CALLBACK(gtkui::OnWindowState), data);
   g_signal_connect(window, "map-event", G_CALLBACK(gtkui::OnMap), data);
   g_signal_connect(window, "unmap-event", G_CALLBACK(gtkui::OnUnmap), data);
+  gtkui::ConnectWindowDrag(window, desc.id);
   gtkui::NativeWindow native;
   native.window = window;
   native.fixed = fixed;
@@ -219,14 +213,6 @@ std::optional<Point> PointerInClient(WindowId id) {
   // GDK counts in scaled units; the drag strip is measured in the screen's pixels.
   const int scale = gdk_window_get_scale_factor(gdk_window);
   return Point{std::int64_t(x) * scale, std::int64_t(y) * scale};
-}
-
-void BeginWindowMove(WindowId id) {
-  auto* native = FindWindow(id);
-  if (!native || gtkui::last_press.button == 0) return;
-  gtk_window_begin_move_drag(GTK_WINDOW(native->window), gtkui::last_press.button,
-                             gtkui::last_press.root_x, gtkui::last_press.root_y,
-                             gtkui::last_press.time);
 }
 
 void InstallWindowHook(WindowHook hook) {
