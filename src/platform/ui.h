@@ -54,6 +54,7 @@ bool IsWindowMinimized(WindowId id);
 void MoveWindow(WindowId id, std::int64_t x, std::int64_t y);
 std::optional<Point> WindowPosition(WindowId id);
 // The pointer in the window's client area in pixels, or nothing when outside it.
+// While the hook handles a LeftButtonDown: where that press happened.
 std::optional<Point> PointerInClient(WindowId id);
 // Moves the window with the pointer while the left button, just pressed in it, is
 // held (the drag of a title strip). Returns at once; the moves are reported.

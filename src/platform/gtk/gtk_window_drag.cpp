@@ -22,7 +22,7 @@ struct Drag {
   WindowId window = WindowId::None;
   double pointer_x = 0, pointer_y = 0;  // where the pointer took hold, root coordinates
   int window_x = 0, window_y = 0;       // where the window was then
-  GdkSeat* seat = nullptr;
+  GdkWindow* gdk_window = nullptr;      // whose motion compression is off meanwhile
 } drag;
 
 WindowId IdOf(gpointer data) {
@@ -30,36 +30,50 @@ WindowId IdOf(gpointer data) {
 }
 
 void EndDrag() {
-  if (drag.seat) gdk_seat_ungrab(drag.seat);
+  if (drag.gdk_window) gdk_window_set_event_compression(drag.gdk_window, TRUE);
   drag = Drag{};
 }
 
-gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer data) {
-  if (drag.window == WindowId::None || drag.window != IdOf(data)) return FALSE;
-  const int x = drag.window_x + int(event->x_root - drag.pointer_x);
-  const int y = drag.window_y + int(event->y_root - drag.pointer_y);
+// The window's place for the pointer at (root_x, root_y).
+void Follow(GtkWidget* widget, double root_x, double root_y) {
+  const int x = drag.window_x + int(root_x - drag.pointer_x);
+  const int y = drag.window_y + int(root_y - drag.pointer_y);
   if (NativeWindow* native = FindWindow(drag.window)) {
     native->x_px = x;
     native->y_px = y;
   }
   gtk_window_move(GTK_WINDOW(widget), x, y);
+}
+
+gboolean OnMotion(GtkWidget* widget, GdkEventMotion* event, gpointer data) {
+  if (drag.window == WindowId::None || drag.window != IdOf(data)) return FALSE;
+  // A release that never reached us (another grab took it) ends the drag too.
+  if (!(event->state & GDK_BUTTON1_MASK)) {
+    EndDrag();
+    return FALSE;
+  }
+  Follow(widget, event->x_root, event->y_root);
   return TRUE;
 }
 
-gboolean OnRelease(GtkWidget*, GdkEventButton* event, gpointer) {
-  if (drag.window != WindowId::None && event->button == 1) EndDrag();
+gboolean OnRelease(GtkWidget* widget, GdkEventButton* event, gpointer data) {
+  if (drag.window == WindowId::None || event->button != 1) return FALSE;
+  // The release says where the pointer ended, whatever motion went before.
+  if (drag.window == IdOf(data)) Follow(widget, event->x_root, event->y_root);
+  EndDrag();
   return FALSE;
 }
 
 gboolean OnGrabBroken(GtkWidget*, GdkEvent*, gpointer) {
   // Another grab took the pointer (a menu, the window manager): the drag is over.
-  drag = Drag{};
+  EndDrag();
   return FALSE;
 }
 
 }  // namespace
 
 void NotePress(const GdkEventButton* event) {
+  EndDrag();  // whatever went before, a new press starts afresh
   last_press = {event->button == 1, event->x_root, event->y_root, event->time};
 }
 
@@ -86,12 +100,13 @@ void BeginWindowMove(WindowId id) {
   drag.pointer_x = last_press.root_x;
   drag.pointer_y = last_press.root_y;
   gtk_window_get_position(GTK_WINDOW(native->window), &drag.window_x, &drag.window_y);
-  // Motion and release go to this window until the button is let go, even when the
-  // pointer runs ahead of the window.
-  GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(gdk_window));
-  if (seat && gdk_seat_grab(seat, gdk_window, GDK_SEAT_CAPABILITY_ALL_POINTING, FALSE, nullptr,
-                            nullptr, nullptr, nullptr) == GDK_GRAB_SUCCESS)
-    drag.seat = seat;
+  // GDK holds back the latest motion to merge it with the next one; a drag that
+  // pauses would leave the window a step behind the pointer.
+  gdk_window_set_event_compression(gdk_window, FALSE);
+  drag.gdk_window = gdk_window;
+  // No grab of our own: the press's implicit grab sends motion and release to this
+  // window until the button is let go, and ends in the server with the release, so
+  // a click right after the drag is not caught by a grab still being undone.
 }
 
 }  // namespace sp::ui

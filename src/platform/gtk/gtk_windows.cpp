@@ -1,6 +1,7 @@
 // GTK backend: the program's borderless windows and the window hook.
 #include <gtk/gtk.h>
 
+#include <cmath>
 #include <string>
 
 #include "platform/events.h"
@@ -42,11 +43,31 @@ gboolean OnUnmap(GtkWidget* widget, GdkEvent*, gpointer data) {
   return FALSE;
 }
 
-gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data) {
+// While the hook handles a press, the pointer is where the press happened: by the
+// time the event is read the pointer may have moved on, out of the drag strip.
+struct PressInClient {
+  WindowId window = WindowId::None;
+  double x = 0, y = 0;  // GDK units, relative to the window's client area
+} press_in_client;
+
+gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer data) {
   // Only a single press counts; the extra double-click event is not a new press.
   if (event->type != GDK_BUTTON_PRESS || event->button != 1) return FALSE;
+  // GTK emits a toplevel's button-press-event twice for one press; the hook sees it once.
+  static const GdkEventButton* last = nullptr;
+  static guint32 last_time = 0;
+  if (event == last && event->time == last_time) return FALSE;
+  last = event;
+  last_time = event->time;
   NotePress(event);
+  // The press may have landed on a control's own window inside this one.
+  GdkWindow* top = gtk_widget_get_window(widget);
+  double x = event->x, y = event->y;
+  for (GdkWindow* w = event->window; w && w != top; w = gdk_window_get_parent(w))
+    gdk_window_coords_to_parent(w, x, y, &x, &y);
+  press_in_client = {IdOf(data), x, y};
   CallHook(IdOf(data), ui::WindowMessage::LeftButtonDown);
+  press_in_client = {};
   return FALSE;
 }
 
@@ -206,7 +227,12 @@ std::optional<Point> PointerInClient(WindowId id) {
   GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
   if (!pointer) return std::nullopt;
   int x = 0, y = 0;
-  gdk_window_get_device_position(gdk_window, pointer, &x, &y, nullptr);
+  if (gtkui::press_in_client.window == id) {
+    x = int(std::floor(gtkui::press_in_client.x));
+    y = int(std::floor(gtkui::press_in_client.y));
+  } else {
+    gdk_window_get_device_position(gdk_window, pointer, &x, &y, nullptr);
+  }
   if (x < 0 || y < 0 || x >= gdk_window_get_width(gdk_window) ||
       y >= gdk_window_get_height(gdk_window))
     return std::nullopt;
