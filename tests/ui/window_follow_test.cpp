@@ -76,6 +76,7 @@ class LaggingWindows {
   static int Index(WindowId w) { return w == WindowId::Main ? Main : Cover; }
 
   void Turn() {
+    if (requests_.empty() && reports_.empty()) return;
     // Either the system carries out the oldest request or the program handles the
     // oldest report, in an order the program cannot predict.
     const bool apply = !requests_.empty() && (reports_.empty() || rng_() % 2 == 0);
