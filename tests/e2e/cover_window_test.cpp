@@ -18,7 +18,6 @@ namespace {
 using nlohmann::json;
 
 constexpr Rgb kStrip{76, 74, 72};
-constexpr Rgb kWhite{255, 255, 255};
 
 struct Pos {
   int x = 0, y = 0;
