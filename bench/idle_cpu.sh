@@ -1,12 +1,24 @@
 #!/usr/bin/env bash
 # Reports the CPU time the program (with its web helper processes) uses over 10 s of
 # idling under Xvfb, after it has settled. A figure to read, not a pass/fail test.
-# Usage: bench/idle_cpu.sh [path/to/stationplayer]
+# Usage: bench/idle_cpu.sh [--cover] [path/to/stationplayer]
+#   --cover  start with the cover window open and docked (both windows on screen)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/process_tree.sh"
+cover=0
+if [ "${1:-}" = --cover ]; then
+  cover=1
+  shift
+fi
 exe=${1:-$here/../build/release/src/stationplayer}
 home=$(mktemp -d)
+if [ "$cover" = 1 ]; then
+  folder="$home/.config/lumo/Tidemark Drum and Bass FM"
+  mkdir -p "$folder"
+  printf '{"WindowX": 100, "WindowY": 300, "cWinOpen": 1, "cWindDock": 1, "Preferences": "%s/"}\n' \
+    "$folder" >"$folder/preferences.json"
+fi
 display=:$((200 + RANDOM % 100))
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!

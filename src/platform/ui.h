@@ -54,9 +54,10 @@ bool IsWindowMinimized(WindowId id);
 void MoveWindow(WindowId id, std::int64_t x, std::int64_t y);
 std::optional<Point> WindowPosition(WindowId id);
 // The pointer in the window's client area in pixels, or nothing when outside it.
+// While the hook handles a LeftButtonDown: where that press happened.
 std::optional<Point> PointerInClient(WindowId id);
-// Hands the window to the system to be moved by the pointer while the left
-// button is held (the drag of a title strip).
+// Moves the window with the pointer while the left button, just pressed in it, is
+// held (the drag of a title strip). Returns at once; the moves are reported.
 void BeginWindowMove(WindowId id);
 
 // The program-wide window hook sees these messages of the program's windows before

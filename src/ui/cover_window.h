@@ -1,20 +1,22 @@
-// The cover window and the cover thumbnail of the main window.
+// The cover window (the cover at 300 x 300 under a caption strip with the dock
+// toggle) and the cover thumbnail of the main window that opens it.
 #pragma once
-
-#include <cstdint>
 
 #include "platform/events.h"
 
 namespace sp {
 
-// Where a docked cover window stands relative to the main window.
-inline constexpr std::int64_t kDockOffsetX = 731;
-inline constexpr std::int64_t kDockOffsetY = -127;
-
-// Builds the hidden cover window and its controls. GUI thread, once.
+// Builds the hidden cover window and its controls. GUI thread, once, after the main
+// window exists.
 void BuildCoverWindow();
 
-// Handler of all events of CoverThumb.
+// Shows the cover window beside the main window (docked) or where it was closed,
+// and marks it open. Also moves an open one the same way.
+void OpenCoverWindow();
+
+// Handlers of all events of CoverThumb, CoverPicture and DockToggle. GUI thread.
 void OnCoverThumb(const Event& event);
+void OnCoverPicture(const Event& event);
+void OnDockToggle(const Event& event);
 
 }  // namespace sp

@@ -10,6 +10,7 @@
 #include "player/player_page.h"
 #include "station/song_watcher.h"
 #include "ui/cover_window.h"
+#include "ui/docking.h"
 #include "ui/now_playing.h"
 #include "ui/title_buttons.h"
 #include "ui/window_hook.h"
@@ -40,6 +41,7 @@ void OnMainCloseRequest(const Event&) {
 }  // namespace
 
 int OpenMainWindow() {
+  ResetWindowHook();
   const std::int64_t W = kMainWindowWidth;
   const std::string title = std::string(kStationName) + " - " + AppData.MainStation;
   if (!ui::CreateWindow({WindowId::Main, title, AppData.WindowX, AppData.WindowY, W,
@@ -78,10 +80,13 @@ int OpenMainWindow() {
   BuildPlayerPage(ControlId::PlayerView, AppData.MainStation);
   ui::ShowWindow(WindowId::Main);
 
+  // The cover window comes back as it was left; docked means beside the main window,
+  // wherever the file says it was.
   if (AppData.cWinOpen == 1) {
     if (AppData.cWindDock == 1) {
-      AppData.cWinX = SaturatingAdd(AppData.WindowX, kDockOffsetX);
-      AppData.cWinY = SaturatingAdd(AppData.WindowY, kDockOffsetY);
+      const Point docked = DockedCoverAt({AppData.WindowX, AppData.WindowY});
+      AppData.cWinX = docked.x;
+      AppData.cWinY = docked.y;
     }
     ui::MoveWindow(WindowId::Cover, AppData.cWinX, AppData.cWinY);
     ui::ShowWindow(WindowId::Cover);

@@ -291,6 +291,88 @@ std::pair<int, int> Xvfb::IconSize(XWindowId window) {
   return size;
 }
 
+std::optional<XWindowId> Xvfb::FindOwnedWindow(XWindowId owner, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  do {
+    // Top-level windows, or their children inside a window manager's frames.
+    Window root_return, parent;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    std::vector<Window> candidates;
+    if (XQueryTree(display_, DefaultRootWindow(display_), &root_return, &parent, &children,
+                   &count)) {
+      for (unsigned int i = 0; i < count; ++i) {
+        candidates.push_back(children[i]);
+        Window* inner = nullptr;
+        unsigned int inner_count = 0;
+        if (XQueryTree(display_, children[i], &root_return, &parent, &inner, &inner_count)) {
+          candidates.insert(candidates.end(), inner, inner + inner_count);
+          if (inner) XFree(inner);
+        }
+      }
+      if (children) XFree(children);
+    }
+    for (Window w : candidates) {
+      Window transient_for = 0;
+      if (XGetTransientForHint(display_, w, &transient_for) && transient_for == owner) return w;
+    }
+    Pause();
+  } while (std::chrono::steady_clock::now() < deadline);
+  return std::nullopt;
+}
+
+bool Xvfb::HasWmState(XWindowId window, const std::string& state) {
+  const Atom wanted = XInternAtom(display_, state.c_str(), False);
+  Atom type;
+  int format;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool found = false;
+  if (XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_WM_STATE", False), 0, 64,
+                         False, XA_ATOM, &type, &format, &items, &after, &data) == Success &&
+      data) {
+    const auto* atoms = reinterpret_cast<const Atom*>(data);
+    for (unsigned long i = 0; i < items; ++i) found = found || atoms[i] == wanted;
+  }
+  if (data) XFree(data);
+  return found;
+}
+
+bool Xvfb::StackedAbove(XWindowId upper, XWindowId lower) {
+  Atom type;
+  int format;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  long upper_at = -1, lower_at = -1;
+  if (XGetWindowProperty(display_, DefaultRootWindow(display_),
+                         XInternAtom(display_, "_NET_CLIENT_LIST_STACKING", False), 0, 1024, False,
+                         XA_WINDOW, &type, &format, &items, &after, &data) == Success &&
+      data) {
+    // Bottom to top.
+    const auto* windows = reinterpret_cast<const Window*>(data);
+    for (unsigned long i = 0; i < items; ++i) {
+      if (windows[i] == upper) upper_at = long(i);
+      if (windows[i] == lower) lower_at = long(i);
+    }
+  }
+  if (data) XFree(data);
+  return upper_at >= 0 && lower_at >= 0 && upper_at > lower_at;
+}
+
+std::vector<Rgb> Xvfb::Pixels(const Geometry& area) {
+  std::vector<Rgb> out;
+  XImage* image = XGetImage(display_, DefaultRootWindow(display_), area.x, area.y,
+                            unsigned(area.width), unsigned(area.height), AllPlanes, ZPixmap);
+  if (!image) return out;
+  for (int y = 0; y < area.height; ++y)
+    for (int x = 0; x < area.width; ++x) {
+      const unsigned long p = XGetPixel(image, x, y);
+      out.push_back({int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF)});
+    }
+  XDestroyImage(image);
+  return out;
+}
+
 Rgb Xvfb::Pixel(int x, int y) {
   XImage* image = XGetImage(display_, DefaultRootWindow(display_), x, y, 1, 1, AllPlanes, ZPixmap);
   if (!image) return {-1, -1, -1};

@@ -86,7 +86,17 @@ class Xvfb {
   // Width and height of the first icon the window offers (0, 0 when none).
   std::pair<int, int> IconSize(XWindowId window);
 
+  // The window that declares itself owned by `owner` (WM_TRANSIENT_FOR), shown or not.
+  std::optional<XWindowId> FindOwnedWindow(XWindowId owner,
+                                           std::chrono::milliseconds timeout = 10s);
+  // Whether the window asks for an _NET_WM_STATE such as "_NET_WM_STATE_SKIP_PAGER".
+  bool HasWmState(XWindowId window, const std::string& state);
+  // Whether the window manager stacks `upper` above `lower`.
+  bool StackedAbove(XWindowId upper, XWindowId lower);
+
   Rgb Pixel(int x, int y);
+  // Every pixel of `area`, row by row.
+  std::vector<Rgb> Pixels(const Geometry& area);
   // How many pixels of `area` show exactly `colour`.
   int CountPixels(const Geometry& area, Rgb colour);
   // Waits until the pixel shows `colour` (drawing is asynchronous); returns what it saw last.

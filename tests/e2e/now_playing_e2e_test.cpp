@@ -3,6 +3,8 @@
 // stalled station.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "sim_process.h"
@@ -111,6 +113,45 @@ TEST_F(NowPlayingE2ETest, LongAndNonLatinTextsAreShownWithoutHarm) {
       << sim.Requests().dump();
   display.SavePng("/tmp/longtext.png", {0, 0, 730, 195});
   EXPECT_TRUE(program.process().Running());
+}
+
+TEST_F(NowPlayingE2ETest, TheCoverCaptionShowsTheTrimmedAlbumCentred) {
+  ASSERT_TRUE(sim.ok());
+  // Spaces on one side only: left untrimmed, they would push the text off centre.
+  sim.Control("POST", "scenario",
+              Scenario(0, json::array({{{"title", "Low Tide Roller"},
+                                        {"artist", "Kelp Circuit"},
+                                        {"album", "      Night Harbour"},
+                                        {"length", 600}}})));
+  // The cover window open at (0, 200); its caption strip is 265 x 19 at (17, 1).
+  WriteFile(home.path() + "/.config/lumo/Tidemark Drum and Bass FM/preferences.json",
+            R"({"cWinOpen": 1, "cWinX": 0, "cWinY": 200})");
+  Program program(display, home);
+  ASSERT_TRUE(display.FindWindow(kMainTitle)) << program.Log();
+  const Geometry caption{17, 201, 265, 19};
+  const Rgb strip{76, 74, 72};
+  // In the caption colour where a glyph covers whole pixels.
+  ASSERT_TRUE(Eventually(
+      [&] {
+        return display.CountPixels(caption, {234, 234, 234}) >= 5;
+      },
+      15s))
+      << "no caption; log:\n"
+      << program.Log();
+  int left = caption.x + caption.width, right = -1, top = caption.y + caption.height, bottom = -1;
+  const std::vector<Rgb> pixels = display.Pixels(caption);
+  for (int y = 0; y < caption.height; ++y)
+    for (int x = 0; x < caption.width; ++x)
+      if (!(pixels[std::size_t(y * caption.width + x)] == strip)) {
+        left = std::min(left, caption.x + x);
+        right = std::max(right, caption.x + x);
+        top = std::min(top, caption.y + y);
+        bottom = std::max(bottom, caption.y + y);
+      }
+  // Centred both ways, to within a pixel or two of rounding and glyph margins.
+  EXPECT_NEAR((left + right) / 2.0, caption.x + caption.width / 2.0, 2.0);
+  EXPECT_NEAR((top + bottom) / 2.0, caption.y + caption.height / 2.0, 2.5);
+  EXPECT_GT(right - left, 60);  // the whole album, not a stray pixel
 }
 
 TEST_F(NowPlayingE2ETest, ClosingWhileTheStationStallsEndsAtOnceAndSavesThePreferences) {

@@ -17,6 +17,11 @@ struct NativeWindow {
   GtkWidget* fixed = nullptr;       // GtkFixed holding the controls
   int width_px = 0, height_px = 0;  // client size; controls are clipped to it
   bool minimized = false;
+  // Mapped on the screen (not hidden, not iconified). Before the first map a window
+  // manager may still be placing the window, so its position means nothing yet.
+  bool mapped = false;
+  // Where the window is, or goes when shown: GTK forgets the place of a hidden window.
+  int x_px = 0, y_px = 0;
 };
 
 struct Backend {
@@ -32,5 +37,9 @@ GtkWidget* FindControl(ControlId id);
 // Places a control widget in its window at unit geometry; false when the window is missing.
 bool PlaceControl(const ui::ControlSpec& desc, GtkWidget* widget);
 void CallHook(WindowId id, ui::WindowMessage message);
+// The strip drag (gtk_window_drag.cpp): remembers a press that may start one, and
+// lets a window follow the pointer.
+void NotePress(const GdkEventButton* event);
+void ConnectWindowDrag(GtkWidget* window, WindowId id);
 
 }  // namespace sp::gtkui

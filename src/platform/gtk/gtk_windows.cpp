@@ -1,6 +1,7 @@
 // GTK backend: the program's borderless windows and the window hook.
 #include <gtk/gtk.h>
 
+#include <cmath>
 #include <string>
 
 #include "platform/events.h"
@@ -10,27 +11,63 @@
 namespace sp::gtkui {
 namespace {
 
-// The press that a hook may turn into a window move.
-struct LastPress {
-  int button = 0;
-  int root_x = 0, root_y = 0;
-  guint32 time = 0;
-} last_press;
-
 WindowId IdOf(gpointer data) {
   return WindowId{GPOINTER_TO_INT(data)};
 }
 
+// Under a window manager the configure events before the first map report the
+// place of a frame still being set up (often 0, 0); a window is only reported
+// while mapped, and once when it maps, where its place is final.
 gboolean OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer data) {
+  NativeWindow* native = FindWindow(IdOf(data));
+  if (native && native->mapped) CallHook(IdOf(data), ui::WindowMessage::Move);
+  return FALSE;
+}
+
+gboolean OnMap(GtkWidget*, GdkEvent*, gpointer data) {
+  NativeWindow* native = FindWindow(IdOf(data));
+  if (!native) return FALSE;
+  native->mapped = true;
   CallHook(IdOf(data), ui::WindowMessage::Move);
   return FALSE;
 }
 
-gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data) {
+// Iconified by the window manager, or the echo of our own hide.
+gboolean OnUnmap(GtkWidget* widget, GdkEvent*, gpointer data) {
+  NativeWindow* native = FindWindow(IdOf(data));
+  if (!native) return FALSE;
+  // GTK only knows the place of a window it still shows; HideWindow kept the other's.
+  if (native->mapped && gtk_widget_get_visible(widget))
+    gtk_window_get_position(GTK_WINDOW(widget), &native->x_px, &native->y_px);
+  native->mapped = false;
+  return FALSE;
+}
+
+// While the hook handles a press, the pointer is where the press happened: by the
+// time the event is read the pointer may have moved on, out of the drag strip.
+struct PressInClient {
+  WindowId window = WindowId::None;
+  double x = 0, y = 0;  // GDK units, relative to the window's client area
+} press_in_client;
+
+gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer data) {
   // Only a single press counts; the extra double-click event is not a new press.
   if (event->type != GDK_BUTTON_PRESS || event->button != 1) return FALSE;
-  last_press = {1, int(event->x_root), int(event->y_root), event->time};
+  // GTK emits a toplevel's button-press-event twice for one press; the hook sees it once.
+  static const GdkEventButton* last = nullptr;
+  static guint32 last_time = 0;
+  if (event == last && event->time == last_time) return FALSE;
+  last = event;
+  last_time = event->time;
+  NotePress(event);
+  // The press may have landed on a control's own window inside this one.
+  GdkWindow* top = gtk_widget_get_window(widget);
+  double x = event->x, y = event->y;
+  for (GdkWindow* w = event->window; w && w != top; w = gdk_window_get_parent(w))
+    gdk_window_coords_to_parent(w, x, y, &x, &y);
+  press_in_client = {IdOf(data), x, y};
   CallHook(IdOf(data), ui::WindowMessage::LeftButtonDown);
+  press_in_client = {};
   return FALSE;
 }
 
@@ -88,9 +125,12 @@ bool CreateWindow(const WindowSpec& desc) {
   gtk_widget_set_size_request(window, dpi.ToPxX(desc.width), dpi.ToPxY(desc.height));
   gtk_window_move(GTK_WINDOW(window), dpi.ToPxX(desc.x), dpi.ToPxY(desc.y));
   gtkui::SetBackground(window, desc.background);
+  // Owned: kept above its owner and iconified with it by the window manager, with
+  // no task-bar, pager or switcher entry of its own.
   if (auto* owner = FindWindow(desc.owner)) {
     gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(owner->window));
     gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window), TRUE);
+    gtk_window_set_skip_pager_hint(GTK_WINDOW(window), TRUE);
   }
   GtkWidget* fixed = gtk_fixed_new();
   gtk_container_add(GTK_CONTAINER(window), fixed);
@@ -102,8 +142,17 @@ bool CreateWindow(const WindowSpec& desc) {
   g_signal_connect(window, "button-press-event", G_CALLBACK(gtkui::OnButtonPress), data);
   g_signal_connect(window, "delete-event", G_CALLBACK(gtkui::OnDelete), data);
   g_signal_connect(window, "window-state-event", G_CALLBACK(gtkui::OnWindowState), data);
-  State().windows[Num(desc.id)] = {window, fixed, dpi.ToPxX(desc.width), dpi.ToPxY(desc.height),
-                                   false};
+  g_signal_connect(window, "map-event", G_CALLBACK(gtkui::OnMap), data);
+  g_signal_connect(window, "unmap-event", G_CALLBACK(gtkui::OnUnmap), data);
+  gtkui::ConnectWindowDrag(window, desc.id);
+  gtkui::NativeWindow native;
+  native.window = window;
+  native.fixed = fixed;
+  native.width_px = dpi.ToPxX(desc.width);
+  native.height_px = dpi.ToPxY(desc.height);
+  native.x_px = dpi.ToPxX(desc.x);
+  native.y_px = dpi.ToPxY(desc.y);
+  State().windows[Num(desc.id)] = native;
   return true;
 }
 
@@ -118,11 +167,22 @@ std::string WindowTitle(WindowId id) {
 }
 
 void ShowWindow(WindowId id) {
-  if (auto* native = FindWindow(id)) gtk_widget_show(native->window);
+  auto* native = FindWindow(id);
+  if (!native) return;
+  // Back where it was hidden, rather than where a window manager would place it.
+  if (!gtk_widget_get_visible(native->window))
+    gtk_window_move(GTK_WINDOW(native->window), native->x_px, native->y_px);
+  gtk_widget_show(native->window);
 }
 
 void HideWindow(WindowId id) {
-  if (auto* native = FindWindow(id)) gtk_widget_hide(native->window);
+  auto* native = FindWindow(id);
+  if (!native) return;
+  // Read while GTK still knows it: a hidden window reports where it was first placed.
+  if (native->mapped)
+    gtk_window_get_position(GTK_WINDOW(native->window), &native->x_px, &native->y_px);
+  native->mapped = false;
+  gtk_widget_hide(native->window);
 }
 
 bool IsWindowVisible(WindowId id) {
@@ -143,16 +203,20 @@ void MoveWindow(WindowId id, std::int64_t x, std::int64_t y) {
   auto* native = FindWindow(id);
   if (!native) return;
   const Dpi& dpi = State().dpi;
-  gtk_window_move(GTK_WINDOW(native->window), dpi.ToPxX(x), dpi.ToPxY(y));
+  native->x_px = dpi.ToPxX(x);
+  native->y_px = dpi.ToPxY(y);
+  gtk_window_move(GTK_WINDOW(native->window), native->x_px, native->y_px);
 }
 
 std::optional<Point> WindowPosition(WindowId id) {
   auto* native = FindWindow(id);
   if (!native) return std::nullopt;
-  int x = 0, y = 0;
-  gtk_window_get_position(GTK_WINDOW(native->window), &x, &y);
+  // A mapped window's place is read from the X server; an unmapped one keeps the
+  // place it was last seen at or sent to.
+  if (native->mapped)
+    gtk_window_get_position(GTK_WINDOW(native->window), &native->x_px, &native->y_px);
   const Dpi& dpi = State().dpi;
-  return Point{dpi.ToUnitsX(x), dpi.ToUnitsY(y)};
+  return Point{dpi.ToUnitsX(native->x_px), dpi.ToUnitsY(native->y_px)};
 }
 
 std::optional<Point> PointerInClient(WindowId id) {
@@ -163,19 +227,18 @@ std::optional<Point> PointerInClient(WindowId id) {
   GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
   if (!pointer) return std::nullopt;
   int x = 0, y = 0;
-  gdk_window_get_device_position(gdk_window, pointer, &x, &y, nullptr);
+  if (gtkui::press_in_client.window == id) {
+    x = int(std::floor(gtkui::press_in_client.x));
+    y = int(std::floor(gtkui::press_in_client.y));
+  } else {
+    gdk_window_get_device_position(gdk_window, pointer, &x, &y, nullptr);
+  }
   if (x < 0 || y < 0 || x >= gdk_window_get_width(gdk_window) ||
       y >= gdk_window_get_height(gdk_window))
     return std::nullopt;
-  return Point{x, y};
-}
-
-void BeginWindowMove(WindowId id) {
-  auto* native = FindWindow(id);
-  if (!native || gtkui::last_press.button == 0) return;
-  gtk_window_begin_move_drag(GTK_WINDOW(native->window), gtkui::last_press.button,
-                             gtkui::last_press.root_x, gtkui::last_press.root_y,
-                             gtkui::last_press.time);
+  // GDK counts in scaled units; the drag strip is measured in the screen's pixels.
+  const int scale = gdk_window_get_scale_factor(gdk_window);
+  return Point{std::int64_t(x) * scale, std::int64_t(y) * scale};
 }
 
 void InstallWindowHook(WindowHook hook) {
