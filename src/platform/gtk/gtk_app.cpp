@@ -28,10 +28,17 @@ gboolean DispatchPostedOnce(gpointer) {
 
 }  // namespace
 
-bool Init() {
+bool Init(const std::string& program_class) {
   // The program places its own windows, which only X11 allows; Wayland would
   // ignore every position.
   gdk_set_allowed_backends("x11");
+  if (!program_class.empty()) {
+    // Both halves of WM_CLASS, so the launcher's StartupWMClass matches whichever
+    // the desktop compares; GTK would capitalise the class otherwise. Only takes
+    // effect before the toolkit starts.
+    g_set_prgname(program_class.c_str());
+    gdk_set_program_class(program_class.c_str());
+  }
   if (!gtk_init_check(nullptr, nullptr)) return false;
   auto& state = gtkui::State();
   GdkScreen* screen = gdk_screen_get_default();

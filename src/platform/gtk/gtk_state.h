@@ -32,5 +32,7 @@ GtkWidget* FindControl(ControlId id);
 // Places a control widget in its window at unit geometry; false when the window is missing.
 bool PlaceControl(const ui::ControlSpec& desc, GtkWidget* widget);
 void CallHook(WindowId id, ui::WindowMessage message);
+// Makes the web view raise the media control events for its pages (see ui.h).
+void ReportMediaEvents(GtkWidget* web_view, ControlId control);
 
 }  // namespace sp::gtkui
