@@ -71,7 +71,7 @@ struct Service {
   Setup setup;
   std::unique_ptr<GDBusConnection, GObjectUnref> connection;
   std::unique_ptr<GDBusNodeInfo, NodeInfoUnref> node;
-  guint root_registration = 0, player_registration = 0, name_owner = 0;
+  guint root_registration = 0, player_registration = 0;
   bool started = false, ready = false;
   Track track;
   Playback playback = Playback::Stopped;
@@ -204,17 +204,19 @@ void EmitPlayerChanged(const char* property, GVariant* value) {
       nullptr);
 }
 
-// Leaves the bus: another player took the name, or the bus went away.
+// Leaves the bus: another instance holds the name, or the bus went away. The name is
+// not ours at that point, so there is nothing to release; the name watch ends with the
+// connection.
 void Withdraw() {
   Service& s = State();
   s.ready = false;
-  if (s.name_owner) g_bus_unown_name(s.name_owner);
+  if (!s.connection) return;
   if (s.root_registration)
     g_dbus_connection_unregister_object(s.connection.get(), s.root_registration);
   if (s.player_registration)
     g_dbus_connection_unregister_object(s.connection.get(), s.player_registration);
-  s.name_owner = s.root_registration = s.player_registration = 0;
-  if (s.connection) g_dbus_connection_close(s.connection.get(), nullptr, nullptr, nullptr);
+  s.root_registration = s.player_registration = 0;
+  g_dbus_connection_close(s.connection.get(), nullptr, nullptr, nullptr);
   s.connection.reset();
 }
 
@@ -244,9 +246,9 @@ void OnConnected(GObject*, GAsyncResult* result, gpointer) {
   if (!s.root_registration || !s.player_registration) return Withdraw();
   // No queueing: while another instance holds the name, this one stays off the bus.
   const std::string name = "org.mpris.MediaPlayer2." + s.setup.player_name;
-  s.name_owner = g_bus_own_name_on_connection(s.connection.get(), name.c_str(),
-                                              G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE, OnNameAcquired,
-                                              OnNameLost, nullptr, nullptr);
+  g_bus_own_name_on_connection(s.connection.get(), name.c_str(),
+                               G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE, OnNameAcquired, OnNameLost,
+                               nullptr, nullptr);
 }
 
 }  // namespace
