@@ -181,6 +181,18 @@ std::string Xvfb::WindowTitle(XWindowId window) {
   return title;
 }
 
+std::pair<std::string, std::string> Xvfb::WindowClass(XWindowId window) {
+  XClassHint hint{};
+  std::pair<std::string, std::string> names;
+  if (XGetClassHint(display_, window, &hint)) {
+    if (hint.res_name) names.first = hint.res_name;
+    if (hint.res_class) names.second = hint.res_class;
+  }
+  if (hint.res_name) XFree(hint.res_name);
+  if (hint.res_class) XFree(hint.res_class);
+  return names;
+}
+
 bool Xvfb::Viewable(XWindowId window) {
   XWindowAttributes a;
   return XGetWindowAttributes(display_, window, &a) && a.map_state == IsViewable;
@@ -422,6 +434,7 @@ Program::Program(Xvfb& display, const TempDir& home, ProgramOptions options)
     : log_(home.path() + "/program.log"),
       process_(
           [&] {
+            if (!options.exe.empty()) return std::vector<std::string>{options.exe};
             return std::vector<std::string>{options.faults_build ? STATIONPLAYER_FAULTS_EXE
                                                                  : STATIONPLAYER_EXE};
           }(),
