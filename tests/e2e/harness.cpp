@@ -119,12 +119,21 @@ std::optional<int> Process::WaitExit(std::chrono::milliseconds timeout) {
 }
 
 void Process::Kill() {
-  if (pid_ <= 0 || status_) return;
-  ::kill(-pid_, SIGTERM);
-  if (!WaitExit(3s)) {
-    ::kill(-pid_, SIGKILL);
-    WaitExit(5s);
+  if (pid_ <= 0 || group_gone_) return;
+  if (!status_) {
+    ::kill(-pid_, SIGTERM);
+    if (!WaitExit(3s)) {
+      ::kill(-pid_, SIGKILL);
+      WaitExit(5s);
+    }
   }
+  // Helpers in the group (WebKit's processes, GStreamer's plugin scanner) can outlive
+  // the leader for a moment and write into a home that is about to be removed.
+  const auto deadline = std::chrono::steady_clock::now() + 3s;
+  bool alive = true;
+  while ((alive = ::kill(-pid_, 0) == 0) && std::chrono::steady_clock::now() < deadline) Pause();
+  if (alive) ::kill(-pid_, SIGKILL);
+  group_gone_ = true;  // its number may name another group from now on
 }
 
 Xvfb::Xvfb(int width, int height) {

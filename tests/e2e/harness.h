@@ -49,6 +49,7 @@ class Process {
  private:
   pid_t pid_ = -1;
   std::optional<int> status_;
+  bool group_gone_ = false;
 };
 
 struct Rgb {
