@@ -181,6 +181,15 @@ TEST_F(RemoteControlTest, ShowsTheSongAndItsCoverAndFollowsPlayAndPauseFromEithe
   ASSERT_EQ(Call("org.mpris.MediaPlayer2.Player.PlayPause"), 0);
   EXPECT_TRUE(StatusBecomes("'Playing'"));
   EXPECT_TRUE(WaitForSound());
+  // Stop is a pause (a live stream has no start to return to); Play and Pause say it.
+  ASSERT_EQ(Call("org.mpris.MediaPlayer2.Player.Stop"), 0);
+  EXPECT_TRUE(StatusBecomes("'Paused'"));
+  ASSERT_EQ(Call("org.mpris.MediaPlayer2.Player.Play"), 0);
+  EXPECT_TRUE(StatusBecomes("'Playing'"));
+  ASSERT_EQ(Call("org.mpris.MediaPlayer2.Player.Pause"), 0);
+  EXPECT_TRUE(StatusBecomes("'Paused'"));
+  ASSERT_EQ(Call("org.mpris.MediaPlayer2.Player.Play"), 0);
+  EXPECT_TRUE(StatusBecomes("'Playing'"));
 
   // A pause and a play on the page's own controls show too.
   display.MovePointer(kPageButtonX, kPageButtonY);
