@@ -4,6 +4,8 @@
 
 #include "app/app_data.h"
 #include "app/preferences.h"
+#include "app/remote_session.h"
+#include "build_config.h"
 #include "covers/builtin_images.h"
 #include "covers/cover_slots.h"
 #include "platform/events.h"
@@ -36,7 +38,7 @@ std::string ComputeAppFolder(const std::string& config_folder) {
 }
 
 int RunProgram() {
-  if (!ui::Init()) {
+  if (!ui::Init(config::kAppId)) {
     std::fputs("stationplayer: cannot open the display; is DISPLAY set?\n", stderr);
     return 0;
   }
@@ -53,6 +55,7 @@ int RunProgram() {
   HoverCover = ImageId::DefaultCoverHover;
   LargeCover = ImageId::DefaultCoverLarge;
   OpenMainWindow();
+  StartRemoteSession();
   ui::RunLoop();
   return 0;
 }

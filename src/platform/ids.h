@@ -66,6 +66,10 @@ inline constexpr EventType MouseMove = 65539;
 inline constexpr EventType LeftButtonDown = 65540;
 inline constexpr EventType TimeLeft = 0x40000;
 inline constexpr EventType CoverCaption = 0x40001;
+// Raised by a web view when the page's audio starts, pauses or ends, whoever caused it.
+inline constexpr EventType MediaPlaying = 0x40100;
+inline constexpr EventType MediaPaused = 0x40101;
+inline constexpr EventType MediaEnded = 0x40102;
 }  // namespace event_type
 
 inline constexpr std::int64_t kAny = -1;

@@ -15,7 +15,9 @@
 namespace sp::ui {
 
 // Connects to the display and reads its DPI. False when there is no display.
-bool Init();
+// `program_class` names the program's windows to the desktop (the X11 WM_CLASS), so
+// its launcher can claim them; empty leaves the toolkit's default.
+bool Init(const std::string& program_class = {});
 const Dpi& ScreenDpi();
 // The per-user configuration folder, without a trailing slash; empty when unknown.
 std::string UserConfigFolder();
@@ -49,6 +51,8 @@ void ShowWindow(WindowId id);
 void HideWindow(WindowId id);
 bool IsWindowVisible(WindowId id);
 void MinimizeWindow(WindowId id);
+// Brings the window to the front with the focus, restoring it when minimised.
+void PresentWindow(WindowId id);
 bool IsWindowMinimized(WindowId id);
 // Moves the window's top-left corner without changing its size.
 void MoveWindow(WindowId id, std::int64_t x, std::int64_t y);
@@ -86,5 +90,9 @@ void Repaint(ControlId id);
 bool CreateWebView(const ControlSpec& desc);
 // Replaces the web view's document; false when the page could not be set.
 bool SetWebViewHtml(ControlId id, const std::string& html);
+// Runs a script in the web view's document without waiting for it; false when there is
+// no such web view. A web view raises MediaPlaying, MediaPaused and MediaEnded control
+// events as its page's audio changes (see ids.h).
+bool RunWebViewScript(ControlId id, const std::string& script);
 
 }  // namespace sp::ui

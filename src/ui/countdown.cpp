@@ -1,6 +1,8 @@
 #include "ui/countdown.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace sp {
 
@@ -18,6 +20,28 @@ std::string FormatCountdown(std::int64_t seconds) {
                   static_cast<long long>(s));
   }
   return buf;
+}
+
+std::optional<std::int64_t> ParseCountdown(std::string_view text) {
+  std::vector<std::int64_t> fields;
+  for (;;) {
+    const std::size_t end = std::min(text.find(" : "), text.size());
+    const std::string_view field = text.substr(0, end);
+    // Hours are unbounded in the text, but no song lasts a million years.
+    if (field.empty() || field.size() > 10) return std::nullopt;
+    std::int64_t value = 0;
+    for (const char c : field) {
+      if (c < '0' || c > '9') return std::nullopt;
+      value = value * 10 + (c - '0');
+    }
+    fields.push_back(value);
+    if (end == text.size()) break;
+    text.remove_prefix(end + 3);
+  }
+  if (fields.size() == 2 && fields[1] < 60) return fields[0] * 60 + fields[1];
+  if (fields.size() == 3 && fields[1] < 60 && fields[2] < 60)
+    return (fields[0] * 60 + fields[1]) * 60 + fields[2];
+  return std::nullopt;
 }
 
 }  // namespace sp

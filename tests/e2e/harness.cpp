@@ -119,12 +119,21 @@ std::optional<int> Process::WaitExit(std::chrono::milliseconds timeout) {
 }
 
 void Process::Kill() {
-  if (pid_ <= 0 || status_) return;
-  ::kill(-pid_, SIGTERM);
-  if (!WaitExit(3s)) {
-    ::kill(-pid_, SIGKILL);
-    WaitExit(5s);
+  if (pid_ <= 0 || group_gone_) return;
+  if (!status_) {
+    ::kill(-pid_, SIGTERM);
+    if (!WaitExit(3s)) {
+      ::kill(-pid_, SIGKILL);
+      WaitExit(5s);
+    }
   }
+  // Helpers in the group (WebKit's processes, GStreamer's plugin scanner) can outlive
+  // the leader for a moment and write into a home that is about to be removed.
+  const auto deadline = std::chrono::steady_clock::now() + 3s;
+  bool alive = true;
+  while ((alive = ::kill(-pid_, 0) == 0) && std::chrono::steady_clock::now() < deadline) Pause();
+  if (alive) ::kill(-pid_, SIGKILL);
+  group_gone_ = true;  // its number may name another group from now on
 }
 
 Xvfb::Xvfb(int width, int height) {
@@ -179,6 +188,18 @@ std::string Xvfb::WindowTitle(XWindowId window) {
     if (name) XFree(name);
   }
   return title;
+}
+
+std::pair<std::string, std::string> Xvfb::WindowClass(XWindowId window) {
+  XClassHint hint{};
+  std::pair<std::string, std::string> names;
+  if (XGetClassHint(display_, window, &hint)) {
+    if (hint.res_name) names.first = hint.res_name;
+    if (hint.res_class) names.second = hint.res_class;
+  }
+  if (hint.res_name) XFree(hint.res_name);
+  if (hint.res_class) XFree(hint.res_class);
+  return names;
 }
 
 bool Xvfb::Viewable(XWindowId window) {
@@ -504,6 +525,7 @@ Program::Program(Xvfb& display, const TempDir& home, ProgramOptions options)
     : log_(home.path() + "/program.log"),
       process_(
           [&] {
+            if (!options.exe.empty()) return std::vector<std::string>{options.exe};
             return std::vector<std::string>{options.faults_build ? STATIONPLAYER_FAULTS_EXE
                                                                  : STATIONPLAYER_EXE};
           }(),

@@ -49,6 +49,7 @@ class Process {
  private:
   pid_t pid_ = -1;
   std::optional<int> status_;
+  bool group_gone_ = false;
 };
 
 struct Rgb {
@@ -82,6 +83,8 @@ class Xvfb {
   int CountPopups();
   Geometry WindowGeometry(XWindowId window);  // position on the screen, size
   std::string WindowTitle(XWindowId window);
+  // The window's WM_CLASS: instance name and class name.
+  std::pair<std::string, std::string> WindowClass(XWindowId window);
   bool HasDecorations(XWindowId window);  // whether it asked for a frame
   // Width and height of the first icon the window offers (0, 0 when none).
   std::pair<int, int> IconSize(XWindowId window);
@@ -132,6 +135,7 @@ class Xvfb {
 struct ProgramOptions {
   bool faults_build = false;  // the test build with fault switches
   std::map<std::string, std::string> env;
+  std::string exe = "";  // another build of the program (an installed one)
 };
 
 // The real program on a display, with HOME and XDG_CONFIG_HOME in a temporary folder.

@@ -23,5 +23,13 @@ TEST(FormatCountdownTest, MinutesAndSecondsPaddedHoursNeither) {
   for (const auto& c : cases) EXPECT_EQ(FormatCountdown(c.seconds), c.text) << c.seconds;
 }
 
+TEST(ParseCountdownTest, ReadsBackWhatFormatWritesAndNothingElse) {
+  for (const std::int64_t s : {0LL, 59LL, 61LL, 3599LL, 3600LL, 90061LL, 2147483647LL})
+    EXPECT_EQ(ParseCountdown(FormatCountdown(s)), s) << s;
+  for (const char* text : {"", "00 : 6x", "00 : 60", "1 : 60 : 00", "00:10", "00 : 10 ", "-1 : 00",
+                           "1 : 2 : 3 : 4", "99999999999 : 00 : 00"})
+    EXPECT_EQ(ParseCountdown(text), std::nullopt) << text;
+}
+
 }  // namespace
 }  // namespace sp

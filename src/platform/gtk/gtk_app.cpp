@@ -28,11 +28,17 @@ gboolean DispatchPostedOnce(gpointer) {
 
 }  // namespace
 
-bool Init() {
+bool Init(const std::string& program_class) {
   // The program places its own windows, which only X11 allows; Wayland would
   // ignore every position.
   gdk_set_allowed_backends("x11");
+  // Both halves of WM_CLASS name the program, so the launcher's StartupWMClass matches
+  // whichever the desktop compares: the instance name comes from the program name,
+  // read as the toolkit starts; the class would be that name capitalised, set by the
+  // start itself, so it is replaced afterwards (windows are created later).
+  if (!program_class.empty()) g_set_prgname(program_class.c_str());
   if (!gtk_init_check(nullptr, nullptr)) return false;
+  if (!program_class.empty()) gdk_set_program_class(program_class.c_str());
   auto& state = gtkui::State();
   GdkScreen* screen = gdk_screen_get_default();
   const double resolution = screen ? gdk_screen_get_resolution(screen) : -1;

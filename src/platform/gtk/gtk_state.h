@@ -41,5 +41,7 @@ void CallHook(WindowId id, ui::WindowMessage message);
 // lets a window follow the pointer.
 void NotePress(const GdkEventButton* event);
 void ConnectWindowDrag(GtkWidget* window, WindowId id);
+// Makes the web view raise the media control events for its pages (see ui.h).
+void ReportMediaEvents(GtkWidget* web_view, ControlId control);
 
 }  // namespace sp::gtkui

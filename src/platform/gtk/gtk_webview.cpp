@@ -177,6 +177,7 @@ bool CreateWebView(const ControlSpec& desc) {
     g_object_unref(view);
     return false;
   }
+  gtkui::ReportMediaEvents(view, desc.id);
   gtkui::LoadBlankDocument(WEBKIT_WEB_VIEW(view));
   return true;
 }
@@ -186,6 +187,14 @@ bool SetWebViewHtml(ControlId id, const std::string& html) {
   if (!view || !WEBKIT_IS_WEB_VIEW(view)) return false;
   // The page names its stream by a full address, so its own address does not matter.
   webkit_web_view_load_html(WEBKIT_WEB_VIEW(view), html.c_str(), "about:blank");
+  return true;
+}
+
+bool RunWebViewScript(ControlId id, const std::string& script) {
+  GtkWidget* view = gtkui::FindControl(id);
+  if (!view || !WEBKIT_IS_WEB_VIEW(view)) return false;
+  webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(view), script.c_str(), gssize(script.size()),
+                                      nullptr, nullptr, nullptr, nullptr, nullptr);
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/remote_control.h"
 #include "platform/ui.h"
 
 namespace sp::headless {
@@ -16,6 +17,7 @@ struct WindowRecord {
   Point position;
   bool visible = false;
   bool minimized = false;
+  int presented = 0;
 };
 
 // Thrown by ui::EndProcess so a test can watch the program end.
@@ -25,6 +27,7 @@ struct World {
   std::map<std::int64_t, WindowRecord> windows;
   std::map<std::int64_t, ui::ControlSpec> control_specs;
   std::map<std::int64_t, std::string> web_pages;
+  std::vector<std::string> web_scripts;  // run in any web view, in order
   std::map<std::int64_t, int> repaints;
   std::vector<std::string> opened_urls;
   std::vector<std::string> message_boxes;  // title + "|" + text
@@ -35,6 +38,14 @@ struct World {
   bool fail_web_view = false;
   ui::WindowHook hook = nullptr;
   int end_count = 0;
+
+  // The desktop's remote control: what the program set up and published. A test
+  // decides whether the desktop can see it (remote_ready) and calls remote_setup's
+  // handlers as the desktop would.
+  std::optional<remote::Setup> remote_setup;
+  bool remote_ready = true;
+  std::vector<remote::Track> remote_tracks;
+  std::vector<remote::Playback> remote_playback;
 };
 
 World& TheWorld();

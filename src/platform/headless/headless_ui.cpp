@@ -37,7 +37,7 @@ namespace sp::ui {
 
 using headless::TheWorld;
 
-bool Init() {
+bool Init(const std::string&) {
   return true;
 }
 const Dpi& ScreenDpi() {
@@ -96,6 +96,13 @@ bool IsWindowVisible(WindowId id) {
 void MinimizeWindow(WindowId id) {
   if (auto* r = Find(id)) r->minimized = true;
 }
+void PresentWindow(WindowId id) {
+  if (auto* r = Find(id)) {
+    r->minimized = false;
+    r->visible = true;
+    ++r->presented;
+  }
+}
 bool IsWindowMinimized(WindowId id) {
   auto* r = Find(id);
   return r && r->minimized;
@@ -135,6 +142,12 @@ bool CreateWebView(const ControlSpec& desc) {
   controls::Add(desc.id, ControlKind::WebView, desc.window, 0, 0);
   w.control_specs[Num(desc.id)] = desc;
   w.web_pages[Num(desc.id)] = "";
+  return true;
+}
+
+bool RunWebViewScript(ControlId id, const std::string& script) {
+  if (!TheWorld().web_pages.count(Num(id))) return false;
+  TheWorld().web_scripts.push_back(script);
   return true;
 }
 
