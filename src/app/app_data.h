@@ -2,8 +2,10 @@
 // and the cover window's state. Loaded from and saved to preferences.json.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace sp {
 
@@ -33,5 +35,9 @@ inline constexpr char kStation[] = "tidemark";
 inline constexpr char kStationName[] = "Tidemark Drum and Bass FM";
 // Below the user's configuration folder.
 inline constexpr char kAppFolderTail[] = "lumo/Tidemark Drum and Bass FM/";
+// The files the program keeps in the application folder. No downloaded cover may
+// take one of these names.
+inline constexpr std::array<std::string_view, 2> kAppFolderFiles = {"preferences.json",
+                                                                    "cover.txt"};
 
 }  // namespace sp

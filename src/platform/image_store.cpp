@@ -131,5 +131,13 @@ int Height(ImageId n) {
   return image ? image->height() : 0;
 }
 
+std::vector<ImageId> Numbers() {
+  Store& s = TheStore();
+  std::lock_guard lock(s.mutex);
+  std::vector<ImageId> numbers;
+  for (const auto& [key, image] : s.table) numbers.push_back(ImageId{key});
+  return numbers;
+}
+
 }  // namespace images
 }  // namespace sp

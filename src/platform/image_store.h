@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "platform/ids.h"
 #include "platform/pixels.h"
@@ -46,6 +47,8 @@ std::shared_ptr<const Image> Get(ImageId n);
 std::shared_ptr<Image> GetMutable(ImageId n);
 int Width(ImageId n);
 int Height(ImageId n);
+// Every number that names an image, in increasing order. For tests.
+std::vector<ImageId> Numbers();
 
 }  // namespace images
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/utf8.h"
+#include "platform/unicode.h"
 #include "station/http_get.h"
 
 namespace sp {
@@ -41,7 +41,8 @@ std::optional<JsonDocument> ParseJsonText(std::string_view text) {
   if (text.find('\0') != std::string_view::npos) return std::nullopt;
   // The parser refuses ill-formed UTF-8 outright, so one stray byte in a member we
   // never read would cost the whole answer; such bytes become U+FFFD instead.
-  JsonDocument doc = JsonDocument::parse(utf8::Sanitize(text), nullptr, /*allow_exceptions=*/false);
+  JsonDocument doc =
+      JsonDocument::parse(unicode::ToValidUtf8(text), nullptr, /*allow_exceptions=*/false);
   if (doc.is_discarded()) return std::nullopt;
   return doc;
 }

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/posix_file.h"
@@ -29,12 +30,13 @@ size_t AppendToFile(char* data, size_t size, size_t count, void* user) {
 
 }  // namespace
 
-bool HttpGetToFile(const std::string& url, const std::string& path, int flags) {
+bool HttpGetToFile(const std::string& url, const std::string& path, int flags,
+                   std::size_t max_bytes) {
   // O_NOFOLLOW: a symbolic link planted under the target name is not written through.
   UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
   if (file.get() < 0) return false;
   const HttpLimits limits = CurrentHttpLimits();
-  FileBody body{file.get(), 0, limits.file_body_cap};
+  FileBody body{file.get(), 0, std::min(max_bytes, limits.file_body_cap)};
   bool ok = false;
   if (const detail::Request request(url, flags, limits, limits.file_total_timeout); request.ok()) {
     CURL* h = request.get();

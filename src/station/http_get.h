@@ -45,7 +45,9 @@ std::optional<std::string> HttpGet(const std::string& url, int flags);
 
 // Any thread, blocking. Streams the body into `path`, which is created or
 // truncated first; on failure the partial file is removed. A URL without a
-// scheme is plain http.
-bool HttpGetToFile(const std::string& url, const std::string& path, int flags);
+// scheme is plain http. A body over `max_bytes` or over the limits' file cap,
+// whichever is smaller, is a failure.
+bool HttpGetToFile(const std::string& url, const std::string& path, int flags,
+                   std::size_t max_bytes = static_cast<std::size_t>(-1));
 
 }  // namespace sp

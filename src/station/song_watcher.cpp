@@ -92,7 +92,8 @@ SongWatcherDeps DefaultSongWatcherDeps() {
   deps.stream_lag = StreamLag;
   deps.server_time = GetServerTime;
   deps.fetch_song = FetchCurrentSong;
-  deps.update_cover_art = UpdateCoverArt;
+  // Made here, on the GUI thread, like the rest, so the run never reads AppData.
+  deps.update_cover_art = [cover = DefaultCoverArtDeps()] { UpdateCoverArt(cover); };
   deps.post = [](Event e) { return Posted().Post(std::move(e)); };
   return deps;
 }

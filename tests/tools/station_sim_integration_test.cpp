@@ -3,9 +3,9 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -189,31 +189,52 @@ TEST_F(StationSimTest, RequestLogRecordsMethodPathQueryAndUserAgent) {
   EXPECT_TRUE(sim_->Requests().empty());
 }
 
-TEST_F(StationSimTest, CoversAreServedUnderTheirLowerCaseNames) {
+TEST_F(StationSimTest, TheListLooksHandKeptAndEveryNameIsServedAsTheProgramAsksForIt) {
   const RawAnswer list = RawGet(Url("/tidemark-radio/Covers/dateien.txt"));
   ASSERT_EQ(list.status, 200);
-  std::istringstream lines(list.body);
-  std::string line;
-  int covers = 0;
-  bool percent = false, non_ascii = false, capitals = false;
-  while (std::getline(lines, line)) {
-    ASSERT_FALSE(line.empty());
-    ASSERT_EQ(line.back(), '\r');  // CR LF line ends
-    line.pop_back();
-    percent |= line.find('%') != std::string::npos;
-    capitals |= sim::LowerUtf8(line) != line;
-    for (unsigned char ch : line) non_ascii |= ch >= 0x80;
-    const RawAnswer a =
-        RawGet(Url(test::PercentEncode("/tidemark-radio/Covers/" + sim::LowerUtf8(line))));
-    EXPECT_EQ(a.status, 200) << line;
+  const std::string& text = list.body;
+  ASSERT_EQ(text.substr(0, 3), "\xEF\xBB\xBF");  // a byte-order mark
+  EXPECT_NE(text.find("\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\n\r\n"), std::string::npos);  // an empty line
+  bool lone_cr = false, lone_lf = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    lone_cr |= text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n');
+    lone_lf |= text[i] == '\n' && (i == 0 || text[i - 1] != '\r');
+  }
+  EXPECT_TRUE(lone_cr && lone_lf);
+  EXPECT_NE(text.back(), '\n');  // the last line has no end
+  EXPECT_NE(text.back(), '\r');
+
+  std::vector<std::string> names;
+  for (std::size_t pos = 3; pos < text.size();) {
+    const std::size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+    names.push_back(text.substr(pos, end - pos));
+    pos = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  int served = 0;
+  bool percent = false, plus = false, hash = false, question = false, non_ascii = false,
+       capitals = false;
+  for (const std::string& name : names) {
+    if (name.empty()) continue;
+    percent |= name.find('%') != std::string::npos;
+    plus |= name.find('+') != std::string::npos;
+    hash |= name.find('#') != std::string::npos;
+    question |= name.find('?') != std::string::npos;
+    capitals |= sim::LowerUtf8(name) != name;
+    for (unsigned char ch : name) non_ascii |= ch >= 0x80;
+    // Lower-cased, and cut where the program's URL turns into a fragment or query.
+    const std::string lower = sim::LowerUtf8(name);
+    const RawAnswer a = RawGet(Url(test::PercentEncode(
+        "/tidemark-radio/Covers/" + lower.substr(0, lower.find_first_of("#?")))));
+    EXPECT_EQ(a.status, 200) << name;
     const bool jpeg = a.body.substr(0, 3) == "\xFF\xD8\xFF";
     const bool png = a.body.substr(0, 8) == "\x89PNG\r\n\x1A\n";
-    EXPECT_TRUE(jpeg || png) << line;
-    EXPECT_EQ(a.content_type, jpeg ? "image/jpeg" : "image/png") << line;
-    ++covers;
+    EXPECT_TRUE(jpeg || png) << name;
+    EXPECT_EQ(a.content_type, jpeg ? "image/jpeg" : "image/png") << name;
+    ++served;
   }
-  EXPECT_GE(covers, 5);
-  EXPECT_TRUE(percent && non_ascii && capitals);
+  EXPECT_GE(served, 300);
+  EXPECT_TRUE(percent && plus && hash && question && non_ascii && capitals);
   EXPECT_EQ(RawGet(Url("/tidemark-radio/Covers/missing.jpg")).status, 404);
   EXPECT_EQ(RawGet(Url("/tidemark-radio/Covers/..%2F..%2Fetc%2Fpasswd")).status, 404);
 }

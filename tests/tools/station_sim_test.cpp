@@ -217,8 +217,15 @@ TEST(Covers, StoreFindsFilesByLowerCaseName) {
   EXPECT_FALSE(store.Load(dir, error));  // no list
   std::ofstream(dir + "/dateien.txt") << "Big Cover.JPG\r\n";
   std::ofstream(dir + "/Big Cover.JPG") << "jpeg";
+  // The program's request for these ends at '#' or '?'.
+  std::ofstream(dir + "/Mix #2.png") << "png";
+  std::ofstream(dir + "/Mix #1.png") << "png";
+  std::ofstream(dir + "/Why Not?.png") << "png";
   ASSERT_TRUE(store.Load(dir, error));
   EXPECT_EQ(store.Find("big cover.jpg"), dir + "/Big Cover.JPG");
+  EXPECT_EQ(store.Find("mix "), dir + "/Mix #1.png");  // the first in byte order
+  EXPECT_EQ(store.Find("why not"), dir + "/Why Not?.png");
+  EXPECT_FALSE(store.Find("mix #1.png").has_value());
   EXPECT_EQ(store.Find("BIG COVER.jpg"), dir + "/Big Cover.JPG");
   EXPECT_FALSE(store.Find("../big cover.jpg").has_value());
   EXPECT_EQ(ContentTypeFor("x.JPG"), "image/jpeg");

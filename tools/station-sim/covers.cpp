@@ -35,12 +35,20 @@ std::string LowerUtf8(std::string_view s) {
   return out;
 }
 
+std::string RequestKey(std::string_view file_name) {
+  return LowerUtf8(file_name.substr(0, file_name.find_first_of("#?")));
+}
+
 bool CoverStore::Load(const std::string& dir, std::string& error) {
   namespace fs = std::filesystem;
   std::error_code ec;
   files_.clear();
   for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
-    if (e.is_regular_file(ec)) files_[LowerUtf8(e.path().filename().string())] = e.path().string();
+    if (!e.is_regular_file(ec)) continue;
+    const std::string path = e.path().string();
+    auto [it, added] = files_.emplace(RequestKey(e.path().filename().string()), path);
+    // Directory order is arbitrary; byte order keeps the answer the same every run.
+    if (!added && path < it->second) it->second = path;
   }
   if (ec || files_.find("dateien.txt") == files_.end()) {
     error = "no dateien.txt in " + dir;

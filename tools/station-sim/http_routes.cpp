@@ -53,7 +53,8 @@ Answer CoverAnswer(SimContext& ctx, std::string_view name) {
   if (!file) return Html(404, "<html><body><h1>404 Not Found</h1></body></html>\n");
   std::ifstream in(*file, std::ios::binary);
   std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  return {200, ContentTypeFor(name), std::move(data)};
+  // By the file's own name: a name cut at '?' or '#' has lost its extension.
+  return {200, ContentTypeFor(*file), std::move(data)};
 }
 
 Answer NormalAnswer(SimContext& ctx, const std::string& path) {

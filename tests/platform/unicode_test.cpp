@@ -1,5 +1,5 @@
 // Lenient UTF-8: one U+FFFD per maximal ill-formed subpart, good text untouched.
-#include "platform/utf8.h"
+#include "platform/unicode.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@ namespace {
 
 constexpr char kR[] = "\xEF\xBF\xBD";
 
-TEST(Utf8Sanitize, ReplacesEachIllFormedSubpartOnce) {
+TEST(ToValidUtf8, ReplacesEachIllFormedSubpartOnce) {
   const std::pair<std::string, std::string> cases[] = {
       {"plain \xC3\xA9 \xF0\x9F\x8E\xB5", "plain \xC3\xA9 \xF0\x9F\x8E\xB5"},
       {kR, kR},                              // a real U+FFFD stays one
@@ -25,7 +25,7 @@ TEST(Utf8Sanitize, ReplacesEachIllFormedSubpartOnce) {
        std::string(kR) + "\xF0\x9F\x8E\xB5"},
       {"\xFF\xFE", std::string(kR) + kR},
   };
-  for (const auto& [in, out] : cases) EXPECT_EQ(utf8::Sanitize(in), out) << in;
+  for (const auto& [in, out] : cases) EXPECT_EQ(unicode::ToValidUtf8(in), out) << in;
 }
 
 }  // namespace

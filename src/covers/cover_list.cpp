@@ -1,0 +1,46 @@
+// Reading and matching the cover list.
+#include "covers/cover_list.h"
+
+#include <algorithm>
+
+#include "app/app_data.h"
+#include "covers/cover_words.h"
+
+namespace sp {
+
+std::vector<std::string> ParseCoverList(std::string_view bytes) {
+  std::vector<std::string> list;
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    const std::size_t end = std::min(bytes.find_first_of("\r\n", pos), bytes.size());
+    list.push_back(LowerText(bytes.substr(pos, end - pos)));
+    pos = end;
+    if (pos < bytes.size()) {
+      // CR LF is one line end; a lone CR or LF is one too.
+      pos += bytes[pos] == '\r' && pos + 1 < bytes.size() && bytes[pos + 1] == '\n' ? 2 : 1;
+    }
+  }
+  return list;
+}
+
+std::optional<std::size_t> MatchCover(const std::vector<std::string>& list,
+                                      const std::vector<std::string>& words) {
+  // Both sides are well-formed UTF-8, so a byte match is a match of whole characters
+  // and agrees with a match of UTF-16 code units.
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const std::string& entry = list[i];
+    const bool all = std::all_of(words.begin(), words.end(), [&](const std::string& word) {
+      return entry.find(word) != std::string::npos;
+    });
+    if (all) return i;
+  }
+  return std::nullopt;
+}
+
+bool IsPlainEntryName(std::string_view entry) {
+  if (entry.empty() || entry == "." || entry == "..") return false;
+  if (entry.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) return false;
+  return std::find(kAppFolderFiles.begin(), kAppFolderFiles.end(), entry) == kAppFolderFiles.end();
+}
+
+}  // namespace sp
