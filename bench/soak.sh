@@ -190,9 +190,11 @@ tree() {
   local c
   for c in $(cat /proc/"$1"/task/*/children 2>/dev/null); do tree "$c"; done
 }
-# Figures of one process class: PSS KiB, fds, threads, CPU ticks, summed over its processes.
+# Figures of one process class: PSS KiB, fds, threads, CPU ticks, USS KiB (its private
+# pages), summed over its processes. PSS shares out the pages of libraries mapped by
+# other programs on the machine too, so it moves when they start or stop; USS does not.
 figures() {
-  local want=$1 p comm pss=0 fds=0 thr=0 ticks=0 v
+  local want=$1 p comm pss=0 uss=0 fds=0 thr=0 ticks=0 v
   for p in $(tree "$prog"); do
     comm=$(cat /proc/"$p"/comm 2>/dev/null) || continue
     case $want in
@@ -200,22 +202,24 @@ figures() {
       web) [[ $comm == WebKitWebProces* ]] || continue ;;
       net) [[ $comm == WebKitNetworkPr* ]] || continue ;;
     esac
-    v=$(awk '/^Pss:/ { print $2 }' /proc/"$p"/smaps_rollup 2>/dev/null) && pss=$((pss + ${v:-0}))
+    read -r v w <<<"$(awk '/^Pss:/ { p = $2 } /^Private_(Clean|Dirty):/ { u += $2 }
+      END { print p + 0, u + 0 }' /proc/"$p"/smaps_rollup 2>/dev/null)"
+    pss=$((pss + ${v:-0})) uss=$((uss + ${w:-0}))
     fds=$((fds + $(ls /proc/"$p"/fd 2>/dev/null | wc -l)))
     v=$(awk '/^Threads:/ { print $2 }' /proc/"$p"/status 2>/dev/null) && thr=$((thr + ${v:-0}))
     set -- $(sed 's/^.*) //' /proc/"$p"/stat 2>/dev/null)
     [ $# -gt 13 ] && ticks=$((ticks + ${12} + ${13}))
   done
-  echo "$pss $fds $thr $ticks"
+  echo "$pss $fds $thr $ticks $uss"
 }
 # The fewest fds and threads of the program over a second: a request or a download in
 # flight holds a socket or a file for a moment, which is not a leak. GLib's worker pool
 # ("pool-" threads) and the web view's frame clock ("VBlankMonitor") start and retire
 # threads on their own idle timers, so those are left out of this count.
 settled() {
-  local best_f=999999 best_t=999999 f t _p _t _c
+  local best_f=999999 best_t=999999 f t _p _t _c _u
   for _ in 1 2 3 4 5 6 7 8 9 10; do
-    read -r _p f _t _c <<<"$(figures prog)"
+    read -r _p f _t _c _u <<<"$(figures prog)"
     t=$(cat /proc/"$prog"/task/*/comm 2>/dev/null | grep -Evc '^(pool-|VBlankMonitor$)')
     [ "$f" -lt "$best_f" ] && best_f=$f
     [ "$t" -lt "$best_t" ] && best_t=$t
@@ -229,25 +233,29 @@ titles() { cut -f2 "$work/tracks" | grep -v '^-$' | uniq || true; }
 hz=$(getconf CLK_TCK)
 declare -A last_ticks
 header() {
-  printf '%6s %6s %6s %5s | %8s %4s %4s %5s | %8s %4s %4s %5s | %8s %4s %4s %5s\n' \
-    min songs diff files "prog MiB" fds thr cpu% "web MiB" fds thr cpu% "net MiB" fds thr cpu%
+  printf '%5s %5s %4s %5s | %-27s | %-27s | %-27s\n' "" "" "" "" "program" "web process" "network process"
+  printf '%5s %5s %4s %5s |%s|%s|%s\n' min songs diff files \
+    "$(printf ' %6s %6s %3s %3s %4s ' PSS USS fds thr cpu%)" \
+    "$(printf ' %6s %6s %3s %3s %4s ' PSS USS fds thr cpu%)" \
+    "$(printf ' %6s %6s %3s %3s %4s ' PSS USS fds thr cpu%)"
 }
 sample() {  # one row; raw figures go to samples.tsv
-  local now row=() c pss fds thr ticks cpu files shown distinct
+  local now c pss uss fds thr ticks cpu files shown distinct
   now=$((${EPOCHREALTIME%.*} - t0))
   shown=$(titles | wc -l)
   distinct=$(titles | sort -u | wc -l)
   files=$(find "$folder" -type f 2>/dev/null | wc -l)
   local raw="$now $shown $distinct $files"
   local out
-  out=$(printf '%6.1f %6d %6d %5d' "$(awk -v s="$now" 'BEGIN { print s / 60 }')" "$shown" "$distinct" "$files")
+  out=$(printf '%5.1f %5d %4d %5d' "$(awk -v s="$now" 'BEGIN { print s / 60 }')" "$shown" "$distinct" "$files")
   for c in prog web net; do
-    read -r pss fds thr ticks <<<"$(figures "$c")"
+    read -r pss fds thr ticks uss <<<"$(figures "$c")"
     cpu=$(awk -v a="$ticks" -v b="${last_ticks[$c]:-$ticks}" -v hz="$hz" -v s="$interval" \
       'BEGIN { printf "%.1f", 100 * (a - b) / hz / s }')
     last_ticks[$c]=$ticks
-    raw+=" $pss $fds $thr $cpu"
-    out+=$(printf ' | %8.1f %4d %4d %5s' "$(awk -v k="$pss" 'BEGIN { print k / 1024 }')" "$fds" "$thr" "$cpu")
+    raw+=" $pss $uss $fds $thr $cpu"
+    out+=$(printf ' | %6.1f %6.1f %3d %3d %4s' "$(awk -v k="$pss" 'BEGIN { print k / 1024 }')" \
+      "$(awk -v k="$uss" 'BEGIN { print k / 1024 }')" "$fds" "$thr" "$cpu")
   done
   echo "$raw" >>"$work/samples.tsv"
   echo "$out"
@@ -350,17 +358,33 @@ follow_report() {
 follow=$(follow_report)
 echo "$follow"
 
-# Growth: mean of the last third of the samples less the mean of the first third.
-awk -v n="$(wc -l <"$work/samples.tsv")" '
+# Growth: mean of the last third of the samples less the mean of the first third. Memory
+# in MiB (PSS and USS), the rest in counts and % of one core.
+awk -v n="$(wc -l <"$work/samples.tsv")" -v minutes="$minutes" '
   { third = int(n / 3); if (third < 1) third = 1
-    for (k = 4; k <= NF; k++) { if (NR <= third) a[k] += $k / third; if (NR > n - third) b[k] += $k / third } }
+    for (k = 4; k <= NF; k++) {
+      if (NR <= third) a[k] += $k / third
+      if (NR > n - third) b[k] += $k / third
+      v[NR, k] = $k
+    }
+    t[NR] = $1 }
   END {
-    split("files prog_pss prog_fds prog_thr prog_cpu web_pss web_fds web_thr web_cpu net_pss net_fds net_thr net_cpu", name, " ")
+    split("files prog_pss prog_uss prog_fds prog_thr prog_cpu web_pss web_uss web_fds web_thr web_cpu net_pss net_uss net_fds net_thr net_cpu", name, " ")
+    # The program alone over the last 40 minutes: mean of three samples at either end.
+    if (minutes >= 45) {
+      for (r = 1; r <= n && t[r] < t[n] - 2400; r++);
+      for (k = 5; k <= 6; k++) {
+        s0 = (v[r, k] + v[r + 1, k] + v[r + 2, k]) / 3
+        s1 = (v[n - 2, k] + v[n - 1, k] + v[n, k]) / 3
+        d[k] = (s1 - s0) / 1024
+      }
+      printf "program over the last 40 minutes: PSS %+.2f MiB, USS %+.2f MiB\n", d[5], d[6]
+    }
     line = "growth (last third less first third):"
-    for (k = 4; k <= 16; k++) {
-      d = b[k] - a[k]
-      if (name[k - 3] ~ /pss/) line = line sprintf(" %s %+.2f MiB", name[k - 3], d / 1024)
-      else line = line sprintf(" %s %+.1f", name[k - 3], d)
+    for (k = 4; k <= 19; k++) {
+      x = b[k] - a[k]
+      if (name[k - 3] ~ /ss$/) line = line sprintf(" %s %+.2f", name[k - 3], x / 1024)
+      else line = line sprintf(" %s %+.1f", name[k - 3], x)
     }
     print line
   }' "$work/samples.tsv" >"$work/growth"
