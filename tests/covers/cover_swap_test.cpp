@@ -76,7 +76,7 @@ class CoverSwapTest : public ::testing::Test {
   }
   struct StoreShape {
     std::size_t count = 0;
-    std::vector<int> sizes;  // width of every allocated image, in number order
+    std::vector<int> sizes;          // width of every allocated image, in number order
     std::vector<ImageId> fixed;      // the program's own numbers
     std::vector<ImageId> allocated;  // numbers handed out, sorted
     bool builtins = false;
