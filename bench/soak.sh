@@ -163,6 +163,10 @@ watch_tracks() {
   local line title art colour
   gdbus monitor --session --dest "$mpris" --object-path /org/mpris/MediaPlayer2 |
     while IFS= read -r line; do
+      if [[ $line == *"'PlaybackStatus': <'"* ]]; then
+        line=${line#*\'PlaybackStatus\': <\'}
+        printf '%s\t%s\n' "$EPOCHREALTIME" "${line%%\'*}" >>"$work/playback"
+      fi
       [[ $line == *"'Metadata'"* ]] || continue
       title=$(sed -n "s/.*'xesam:title': <'\([^']*\)'>.*/\1/p" <<<"$line")
       art=$(sed -n "s|.*'mpris:artUrl': <'file://\([^']*\)'>.*|\1|p" <<<"$line")
@@ -303,7 +307,12 @@ active=
 for ((sec = 1; sec <= total_s; sec++)); do
   sleep_until=$((t0 + sec))
   while [ "${EPOCHREALTIME%.*}" -lt "$sleep_until" ]; do sleep 0.2; done
-  kill -0 "$prog" 2>/dev/null || { echo "the program ended after $sec s" >&2; exit 1; }
+  if ! kill -0 "$prog" 2>/dev/null; then
+    code=0
+    wait "$prog" || code=$?
+    echo "the program ended after $sec s with status $code (over 128: signal)" >&2
+    exit 1
+  fi
   [ -n "${SOAK_KEEP:-}" ] && echo "$sec $(figures prog) $(ls -l /proc/$prog/fd | awk '{print $NF}' | sort | tr '\n' ' ') $(cat /proc/$prog/task/*/comm | sort | tr '\n' ' ')" >>"$work/trace"
   # The web view's helpers open files and threads of their own in the program for the
   # first seconds, so the reference is the first song after that.
@@ -355,8 +364,13 @@ follow_report() {
       }' "$work/tracks"
   done
 }
+echo "program fds, threads after the first song: $first_song_figures; at the end: $end_figures"
 follow=$(follow_report)
 echo "$follow"
+# Whether the page plays: the program does not reconnect a dropped stream itself.
+if [ -s "$work/playback" ]; then
+  echo "playback: $(awk -F'\t' -v t0="$t0" '{ printf "%s %.0f s, ", $2, $1 - t0 }' "$work/playback")at the end $(tail -n1 "$work/playback" | cut -f2)"
+fi
 
 # Growth: mean of the last third of the samples less the mean of the first third. Memory
 # in MiB (PSS and USS), the rest in counts and % of one core.
@@ -400,7 +414,7 @@ if [ "$ci" = 1 ]; then
   listing=$(cd "$folder" && find . -mindepth 1 | sort | sed 's|^\./||' | tr '\n' ' ')
   left=$(cd "$folder" && find . -mindepth 1 -not -path './mpris' -not -path './mpris/*' | sort | tr '\n' ' ')
   art=$(find "$folder/mpris" -type f 2>/dev/null | wc -l)
-  echo "fds, threads after the first song: $first_song_figures; at the end: $end_figures"
+
   echo "songs shown: $(titles | wc -l), different: $distinct"
   echo "application folder at the end: $listing"
   check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; status=1; fi; }
