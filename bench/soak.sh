@@ -56,10 +56,9 @@ audio=$build/tools/station-sim/audio
 for f in "$program" "$sim"; do
   [ -x "$f" ] || { echo "missing $f: build first" >&2; exit 1; }
 done
-port=$(sed -n 's/^STATIONPLAYER_STATION_PORT:[A-Z]*=\([0-9]*\)$/\1/p' "$build/CMakeCache.txt")
-[ -n "$port" ] ||
-  port=$(sed -n 's|^STATIONPLAYER_API_BASE:[A-Z]*=http://127.0.0.1:\([0-9]*\)/.*|\1|p' \
-    "$build/CMakeCache.txt")
+# The port in the address the program was built with.
+port=$(sed -n 's|^STATIONPLAYER_API_BASE:[A-Z]*=http://127.0.0.1:\([0-9]*\)/.*|\1|p' \
+  "$build/CMakeCache.txt")
 [ -n "$port" ] || { echo "no station port in $build/CMakeCache.txt" >&2; exit 1; }
 
 if [ "$ci" = 1 ]; then
@@ -411,8 +410,9 @@ if [ "$ci" = 1 ]; then
     --method org.mpris.MediaPlayer2.Quit >/dev/null 2>&1 || true
   for _ in $(seq 100); do kill -0 "$prog" 2>/dev/null || break; sleep 0.1; done
   # The media player's cover file lives in its own sub-folder and one stays, by design.
-  listing=$(cd "$folder" && find . -mindepth 1 | sort | sed 's|^\./||' | tr '\n' ' ')
-  left=$(cd "$folder" && find . -mindepth 1 -not -path './mpris' -not -path './mpris/*' | sort | tr '\n' ' ')
+  listing=$(cd "$folder" 2>/dev/null && find . -mindepth 1 | sort | sed 's|^\./||' | tr '\n' ' ' || true)
+  left=$(cd "$folder" 2>/dev/null && find . -mindepth 1 -not -path './mpris' -not -path './mpris/*' |
+    sort | tr '\n' ' ' || true)
   art=$(find "$folder/mpris" -type f 2>/dev/null | wc -l)
 
   echo "songs shown: $(titles | wc -l), different: $distinct"
