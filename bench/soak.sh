@@ -193,11 +193,13 @@ tree() {
   local c
   for c in $(cat /proc/"$1"/task/*/children 2>/dev/null); do tree "$c"; done
 }
-# Figures of one process class: PSS KiB, fds, threads, CPU ticks, USS KiB (its private
-# pages), summed over its processes. PSS shares out the pages of libraries mapped by
-# other programs on the machine too, so it moves when they start or stop; USS does not.
+# Figures of one process class: PSS KiB, fds, threads, CPU ticks, anonymous KiB (heap and
+# other memory not backed by a file), summed over its processes. PSS, like a count of
+# private pages, shares out the pages of libraries that other programs on the machine
+# map too, so it moves when they start or stop; anonymous memory does not, and it is
+# where a leak grows.
 figures() {
-  local want=$1 p comm pss=0 uss=0 fds=0 thr=0 ticks=0 v
+  local want=$1 p comm pss=0 anon=0 fds=0 thr=0 ticks=0 v w
   for p in $(tree "$prog"); do
     comm=$(cat /proc/"$p"/comm 2>/dev/null) || continue
     case $want in
@@ -205,15 +207,15 @@ figures() {
       web) [[ $comm == WebKitWebProces* ]] || continue ;;
       net) [[ $comm == WebKitNetworkPr* ]] || continue ;;
     esac
-    read -r v w <<<"$(awk '/^Pss:/ { p = $2 } /^Private_(Clean|Dirty):/ { u += $2 }
-      END { print p + 0, u + 0 }' /proc/"$p"/smaps_rollup 2>/dev/null)"
-    pss=$((pss + ${v:-0})) uss=$((uss + ${w:-0}))
+    read -r v w <<<"$(awk '/^Pss:/ { p = $2 } /^Anonymous:/ { a = $2 }
+      END { print p + 0, a + 0 }' /proc/"$p"/smaps_rollup 2>/dev/null)"
+    pss=$((pss + ${v:-0})) anon=$((anon + ${w:-0}))
     fds=$((fds + $(ls /proc/"$p"/fd 2>/dev/null | wc -l)))
     v=$(awk '/^Threads:/ { print $2 }' /proc/"$p"/status 2>/dev/null) && thr=$((thr + ${v:-0}))
     set -- $(sed 's/^.*) //' /proc/"$p"/stat 2>/dev/null)
     [ $# -gt 13 ] && ticks=$((ticks + ${12} + ${13}))
   done
-  echo "$pss $fds $thr $ticks $uss"
+  echo "$pss $fds $thr $ticks $anon"
 }
 # The fewest fds and threads of the program over a second: a request or a download in
 # flight holds a socket or a file for a moment, which is not a leak. GLib's worker pool
@@ -238,12 +240,12 @@ declare -A last_ticks
 header() {
   printf '%5s %5s %4s %5s | %-27s | %-27s | %-27s\n' "" "" "" "" "program" "web process" "network process"
   printf '%5s %5s %4s %5s |%s|%s|%s\n' min songs diff files \
-    "$(printf ' %6s %6s %3s %3s %4s ' PSS USS fds thr cpu%)" \
-    "$(printf ' %6s %6s %3s %3s %4s ' PSS USS fds thr cpu%)" \
-    "$(printf ' %6s %6s %3s %3s %4s ' PSS USS fds thr cpu%)"
+    "$(printf ' %6s %6s %3s %3s %4s ' PSS Anon fds thr cpu%)" \
+    "$(printf ' %6s %6s %3s %3s %4s ' PSS Anon fds thr cpu%)" \
+    "$(printf ' %6s %6s %3s %3s %4s ' PSS Anon fds thr cpu%)"
 }
 sample() {  # one row; raw figures go to samples.tsv
-  local now c pss uss fds thr ticks cpu files shown distinct
+  local now c pss anon fds thr ticks cpu files shown distinct
   now=$((${EPOCHREALTIME%.*} - t0))
   shown=$(titles | wc -l)
   distinct=$(titles | sort -u | wc -l)
@@ -252,13 +254,13 @@ sample() {  # one row; raw figures go to samples.tsv
   local out
   out=$(printf '%5.1f %5d %4d %5d' "$(awk -v s="$now" 'BEGIN { print s / 60 }')" "$shown" "$distinct" "$files")
   for c in prog web net; do
-    read -r pss fds thr ticks uss <<<"$(figures "$c")"
+    read -r pss fds thr ticks anon <<<"$(figures "$c")"
     cpu=$(awk -v a="$ticks" -v b="${last_ticks[$c]:-$ticks}" -v hz="$hz" -v s="$interval" \
       'BEGIN { printf "%.1f", 100 * (a - b) / hz / s }')
     last_ticks[$c]=$ticks
-    raw+=" $pss $uss $fds $thr $cpu"
+    raw+=" $pss $anon $fds $thr $cpu"
     out+=$(printf ' | %6.1f %6.1f %3d %3d %4s' "$(awk -v k="$pss" 'BEGIN { print k / 1024 }')" \
-      "$(awk -v k="$uss" 'BEGIN { print k / 1024 }')" "$fds" "$thr" "$cpu")
+      "$(awk -v k="$anon" 'BEGIN { print k / 1024 }')" "$fds" "$thr" "$cpu")
   done
   echo "$raw" >>"$work/samples.tsv"
   echo "$out"
@@ -372,7 +374,7 @@ if [ -s "$work/playback" ]; then
 fi
 
 # Growth: mean of the last third of the samples less the mean of the first third. Memory
-# in MiB (PSS and USS), the rest in counts and % of one core.
+# in MiB (PSS and anonymous), the rest in counts and % of one core.
 awk -v n="$(wc -l <"$work/samples.tsv")" -v minutes="$minutes" '
   { third = int(n / 3); if (third < 1) third = 1
     for (k = 4; k <= NF; k++) {
@@ -382,7 +384,7 @@ awk -v n="$(wc -l <"$work/samples.tsv")" -v minutes="$minutes" '
     }
     t[NR] = $1 }
   END {
-    split("files prog_pss prog_uss prog_fds prog_thr prog_cpu web_pss web_uss web_fds web_thr web_cpu net_pss net_uss net_fds net_thr net_cpu", name, " ")
+    split("files prog_pss prog_anon prog_fds prog_thr prog_cpu web_pss web_anon web_fds web_thr web_cpu net_pss net_anon net_fds net_thr net_cpu", name, " ")
     # The program alone over the last 40 minutes: mean of three samples at either end.
     if (minutes >= 45) {
       for (r = 1; r <= n && t[r] < t[n] - 2400; r++);
@@ -391,12 +393,12 @@ awk -v n="$(wc -l <"$work/samples.tsv")" -v minutes="$minutes" '
         s1 = (v[n - 2, k] + v[n - 1, k] + v[n, k]) / 3
         d[k] = (s1 - s0) / 1024
       }
-      printf "program over the last 40 minutes: PSS %+.2f MiB, USS %+.2f MiB\n", d[5], d[6]
+      printf "program over the last 40 minutes: PSS %+.2f MiB, anonymous %+.2f MiB\n", d[5], d[6]
     }
     line = "growth (last third less first third):"
     for (k = 4; k <= 19; k++) {
       x = b[k] - a[k]
-      if (name[k - 3] ~ /ss$/) line = line sprintf(" %s %+.2f", name[k - 3], x / 1024)
+      if (name[k - 3] ~ /(pss|anon)$/) line = line sprintf(" %s %+.2f", name[k - 3], x / 1024)
       else line = line sprintf(" %s %+.1f", name[k - 3], x)
     }
     print line
