@@ -2,9 +2,9 @@
 # Runs the real program for a long time against the station simulator with the clock
 # sped up, so the song changes every few seconds, each song with its own cover (some
 # undecodable, some matching no entry of the list), and switches the simulator's
-# faults on and off in stretches. Every 30 s it prints, per process, PSS, open file
-# descriptors, threads and CPU, the files in the application folder and the songs the
-# panel showed; the last line is the growth of each figure between the first and the
+# faults on and off in stretches. Every 30 s it prints, per process, PSS, anonymous
+# memory, open file descriptors, threads and CPU, the files in the application folder
+# and the songs the panel showed; the last line is the growth of each figure between the first and the
 # last third of the run. After each fault stretch it reports how soon the panel and the
 # cover followed the station again.
 #
@@ -15,6 +15,8 @@
 #            exit unless fds and threads end as they were after the first song, the
 #            application folder ends with nothing but its own files, and at least 100
 #            different songs were shown
+# SOAK_KEEP=DIR copies the run's folder (logs, tracks, samples, and a per-second trace of
+# the program's fds and threads) to DIR at the end.
 #
 # Everything runs in a private network namespace (the simulator takes the program's
 # compiled station port there, not the machine's) and a private process namespace, so
@@ -62,7 +64,10 @@ port=$(sed -n 's|^STATIONPLAYER_API_BASE:[A-Z]*=http://127.0.0.1:\([0-9]*\)/.*|\
 [ -n "$port" ] || { echo "no station port in $build/CMakeCache.txt" >&2; exit 1; }
 
 if [ "$ci" = 1 ]; then
-  speed=420 length=210  # a song every 0.5 s, the stream's 42 s lag is 0.1 s
+  # A song every 0.5 s on air, the stream's 42 s lag 0.1 s. The watcher needs two passes
+  # of 0.75 s for a change (the clock, then the song), so the panel shows every third
+  # song, about 115 in three minutes; with a song a second it would show fewer than 100.
+  speed=420 length=210
   interval=30
 else
   speed=20 length=80  # a song every 4 s; every song reaches the panel
@@ -407,7 +412,11 @@ awk -v n="$(wc -l <"$work/samples.tsv")" -v minutes="$minutes" '
 status=0
 if [ "$ci" = 1 ]; then
   distinct=$(titles | sort -u | wc -l)
-  # The program leaves by its own quit, which writes the preferences.
+  # The program leaves by its own quit, which writes the preferences. Quitting stops the
+  # watcher where it is, so a cover being downloaded would stay: the clock stops first,
+  # and with no song change no cover run starts.
+  control POST /clock '{"speed": 0}' || true
+  sleep 2
   gdbus call --session --dest "$mpris" --object-path /org/mpris/MediaPlayer2 \
     --method org.mpris.MediaPlayer2.Quit >/dev/null 2>&1 || true
   for _ in $(seq 100); do kill -0 "$prog" 2>/dev/null || break; sleep 0.1; done
