@@ -319,7 +319,7 @@ for ((sec = 1; sec <= total_s; sec++)); do
     echo "the program ended after $sec s with status $code (over 128: signal)" >&2
     exit 1
   fi
-  [ -n "${SOAK_KEEP:-}" ] && echo "$sec $(figures prog) $(ls -l /proc/$prog/fd | awk '{print $NF}' | sort | tr '\n' ' ') $(cat /proc/$prog/task/*/comm | sort | tr '\n' ' ')" >>"$work/trace"
+  [ -n "${SOAK_KEEP:-}" ] && echo "$sec $(figures prog) $(ls -l /proc/$prog/fd 2>/dev/null | awk '{print $NF}' | sort | tr '\n' ' ') $(cat /proc/$prog/task/*/comm 2>/dev/null | sort | tr '\n' ' ')" >>"$work/trace"
   # The web view's helpers open files and threads of their own in the program for the
   # first seconds, so the reference is the first song after that.
   if [ -z "$first_song_figures" ] && [ "$sec" -ge 15 ]; then
