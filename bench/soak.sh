@@ -253,6 +253,7 @@ sample() {  # one row; raw figures go to samples.tsv
   local now c pss anon fds thr ticks cpu files shown distinct
   now=$((${EPOCHREALTIME%.*} - t0))
   shown=$(titles | wc -l)
+  shown=$(titles | wc -l)
   distinct=$(titles | sort -u | wc -l)
   files=$(find "$folder" -type f 2>/dev/null | wc -l)
   local raw="$now $shown $distinct $files"
@@ -411,6 +412,7 @@ awk -v n="$(wc -l <"$work/samples.tsv")" -v minutes="$minutes" '
 
 status=0
 if [ "$ci" = 1 ]; then
+  shown=$(titles | wc -l)
   distinct=$(titles | sort -u | wc -l)
   # The program leaves by its own quit, which writes the preferences. Quitting stops the
   # watcher where it is, so a cover being downloaded would stay: the clock stops first,
@@ -426,7 +428,7 @@ if [ "$ci" = 1 ]; then
     sort | tr '\n' ' ' || true)
   art=$(find "$folder/mpris" -type f 2>/dev/null | wc -l)
 
-  echo "songs shown: $(titles | wc -l), different: $distinct"
+  echo "songs shown: $shown, different: $distinct"
   echo "application folder at the end: $listing"
   check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; status=1; fi; }
   check "fds and threads at the end equal those after the first song" \
