@@ -346,6 +346,12 @@ for ((sec = 1; sec <= total_s; sec++)); do
 done
 
 end_figures=$(settled)
+# The sink's level over one second, as a fraction of full scale: whether sound still
+# comes out after the stream was cut.
+HOME="$work/pulse-home" sh -c "parec -d t.monitor --raw --format=s16le --rate=44100 \
+  --channels=2 2>/dev/null | head -c 176400" >"$work/level.raw" || true
+level=$(sox -t raw -r 44100 -e signed -b 16 -c 2 "$work/level.raw" -n stat 2>&1 |
+  awk '/RMS +amplitude/ { printf "%.3f", $3 }')
 # After each stretch: seconds until the panel showed a song that had been on air since
 # the stretch ended, and until the cover on show was that of a song shown since then.
 follow_report() {
@@ -378,6 +384,8 @@ echo "$follow"
 if [ -s "$work/playback" ]; then
   echo "playback: $(awk -F'\t' -v t0="$t0" '{ printf "%s %.0f s, ", $2, $1 - t0 }' "$work/playback")at the end $(tail -n1 "$work/playback" | cut -f2)"
 fi
+echo "sound at the end: RMS ${level:-none} of full scale; stream requests: $(curl -sf \
+  "http://127.0.0.1:$port/control/requests" | jq '[.requests[] | select(.path == "/stream/tidemark")] | length')"
 
 # Growth: mean of the last third of the samples less the mean of the first third. Memory
 # in MiB (PSS and anonymous), the rest in counts and % of one core.
