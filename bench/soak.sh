@@ -139,9 +139,9 @@ done | jq -s -c .)
 
 start sim.log "$sim" --port "$port" --audio-dir "$audio" --covers-dir "$work/covers"
 for _ in $(seq 100); do grep -q listening "$work/sim.log" && break; sleep 0.1; done
-control() {  # control METHOD PATH [BODY]
+control() {  # control METHOD PATH [BODY]; the simulator refuses a POST without a body
   curl -sf -X "$1" -H 'Content-Type: application/json' ${3:+--data "$3"} \
-    "http://127.0.0.1:$port/control$2" >/dev/null
+    "http://127.0.0.1:$port/control$2" >/dev/null || { echo "refused: $1 $2" >&2; return 1; }
 }
 control POST /scenario "{\"clock\": {\"speed\": $speed}, \"songs\": $songs_json}"
 
@@ -296,13 +296,13 @@ fault_on() {
     drops) fault "{\"path\": \"$api_song\", \"kind\": \"drop\"}"
       fault '{"path": "/api/time", "kind": "drop"}' ;;
     coverhost) fault '{"path": "/tidemark-radio/Covers/dateien.txt", "kind": "drop"}' ;;
-    stream) control POST /streams/cut || true
+    stream) control POST /streams/cut '{}' || true
       fault '{"path": "/stream/tidemark", "kind": "drop"}' ;;
   esac
 }
 # During a stream stretch the player's new connections are dropped too; cut again now
 # and then so that a player that got through loses it once more.
-fault_tick() { [ "$1" = stream ] && control POST /streams/cut || true; }
+fault_tick() { [ "$1" = stream ] && control POST /streams/cut '{}' || true; }
 
 echo "soak: $minutes min, a song every $song_s s ($nsongs songs), samples every $interval s," \
   "faults: ${#stretches[@]} stretches; station on 127.0.0.1:$port in a private namespace"
