@@ -285,6 +285,10 @@ else
     k=$((k + 1))
   done
 fi
+press() {  # press METHOD [INTERFACE]: the desktop's media controls, as a listener uses them
+  gdbus call --session --dest "$mpris" --object-path /org/mpris/MediaPlayer2 \
+    --method "${2:-org.mpris.MediaPlayer2.Player}.$1" >/dev/null 2>&1 || echo "no $1" >&2
+}
 api_song=/api/station/tidemark/current_song
 fault() { control POST /faults "$1" || echo "fault not set: $1" >&2; }
 fault_on() {
@@ -334,6 +338,8 @@ for ((sec = 1; sec <= total_s; sec++)); do
     if [ "$sec" = "$a" ]; then fault_on "$kind"; active=$kind; fi
     if [ "$sec" = "$b" ]; then
       control DELETE /faults || echo "faults not removed" >&2
+      # The program does not reconnect a dropped stream: the listener presses play.
+      [ "$kind" = stream ] && press Play
       active=
       ends+=("${EPOCHREALTIME} $kind")
     fi
@@ -427,8 +433,7 @@ if [ "$ci" = 1 ]; then
   # and with no song change no cover run starts.
   control POST /clock '{"speed": 0}' || true
   sleep 2
-  gdbus call --session --dest "$mpris" --object-path /org/mpris/MediaPlayer2 \
-    --method org.mpris.MediaPlayer2.Quit >/dev/null 2>&1 || true
+  press Quit org.mpris.MediaPlayer2
   for _ in $(seq 100); do kill -0 "$prog" 2>/dev/null || break; sleep 0.1; done
   # The media player's cover file lives in its own sub-folder and one stays, by design.
   listing=$(cd "$folder" 2>/dev/null && find . -mindepth 1 | sort | sed 's|^\./||' | tr '\n' ' ' || true)
