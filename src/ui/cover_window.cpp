@@ -6,6 +6,7 @@
 #include "platform/controls.h"
 #include "platform/ui.h"
 #include "ui/docking.h"
+#include "ui/placement.h"
 #include "ui/window_hook.h"
 
 namespace sp {
@@ -48,7 +49,9 @@ void OpenCoverWindow() {
       AppData.cWinY = pos->y;
     }
   } else {
-    PlaceWindow(WindowId::Cover, {AppData.cWinX, AppData.cWinY});
+    // Left where a monitor since unplugged showed it, it would open out of reach.
+    PlaceWindow(WindowId::Cover,
+                ReachablePosition(WindowId::Cover, {AppData.cWinX, AppData.cWinY}));
   }
   ui::ShowWindow(WindowId::Cover);
   AppData.cWinOpen = 1;

@@ -1,0 +1,91 @@
+// Whether a restored window can still be reached by its top strip.
+#include "ui/placement.h"
+
+#include <gtest/gtest.h>
+
+#include "app/app_data.h"
+#include "platform/headless/headless.h"
+#include "station/song_watcher.h"
+#include "ui/main_window.h"
+#include "ui/window_hook.h"
+
+namespace sp {
+namespace {
+
+// The main window's strip at 100 %: 730 x 21, of which 40 x 10 must show.
+constexpr StripReach kMainStrip{730, 21, 40, 10};
+const Rect kPrimary{0, 0, 1920, 1080};
+const Rect kWork{0, 30, 1920, 1050};  // a panel along the top
+
+Point Place(Point stored, const std::vector<Rect>& monitors) {
+  return ReachablePosition(stored, kMainStrip, monitors, kWork);
+}
+
+TEST(Placement, OneMonitorKeepsReachablePlacesAndRescuesTheRest) {
+  const std::vector<Rect> one{kPrimary};
+  EXPECT_EQ(Place({100, 200}, one), (Point{100, 200}));
+  // Half the strip on screen, or just the required 40 x 10 of it, is enough.
+  EXPECT_EQ(Place({-365, 500}, one), (Point{-365, 500}));
+  EXPECT_EQ(Place({1880, 1070}, one), (Point{1880, 1070}));
+  EXPECT_EQ(Place({-690, -11}, one), (Point{-690, -11}));
+  // One pixel less in either direction is out of reach.
+  EXPECT_EQ(Place({1881, 1070}, one), (Point{0, 30}));
+  EXPECT_EQ(Place({1880, 1071}, one), (Point{0, 30}));
+  EXPECT_EQ(Place({-691, 0}, one), (Point{0, 30}));
+  EXPECT_EQ(Place({0, -12}, one), (Point{0, 30}));
+  // Entirely off screen, and the extremes a hand-edited file may hold.
+  EXPECT_EQ(Place({5000, 3000}, one), (Point{0, 30}));
+  EXPECT_EQ(Place({INT64_MAX, INT64_MIN}, one), (Point{0, 30}));
+  EXPECT_EQ(Place({INT64_MIN, INT64_MAX}, one), (Point{0, 30}));
+}
+
+TEST(Placement, MonitorsLeftOfAndAboveThePrimaryKeepNegativePlaces) {
+  const std::vector<Rect> three{kPrimary, {-1280, 0, 1280, 1024}, {0, -900, 1600, 900}};
+  EXPECT_EQ(Place({-1000, 60}, three), (Point{-1000, 60}));
+  EXPECT_EQ(Place({200, -800}, three), (Point{200, -800}));
+  // The corner between them shows no monitor.
+  EXPECT_EQ(Place({-1000, -500}, three), (Point{0, 30}));
+  // Unplugged: the same place is now out of reach.
+  EXPECT_EQ(Place({-1000, 60}, {kPrimary}), (Point{0, 30}));
+  // Nothing known about the screens: the stored place stands.
+  EXPECT_EQ(Place({-1000, -500}, {}), (Point{-1000, -500}));
+}
+
+SongWatcherDeps QuietStation() {
+  SongWatcherDeps deps;
+  deps.server_time = [] { return kNoTime; };
+  deps.fetch_song = [](const std::string&, api_current_song&) { return false; };
+  deps.update_cover_art = [] {};
+  deps.post = [](Event) { return false; };
+  return deps;
+}
+
+// At start-up a rescued window opens on screen, and the stored places stay until
+// the user moves a window: the report of the program's own move changes nothing.
+TEST(Placement, StartUpOpensBothWindowsInReachWithoutRewritingThePlaces) {
+  headless::Reset();
+  SetSongWatcherDepsProvider(QuietStation);
+  headless::TheWorld().screens = ui::ScreenLayout{{kPrimary}, kWork};
+  AppData.Clear();
+  AppData.MainStation = "tidemark";
+  AppData.WindowX = 5000;
+  AppData.WindowY = 3000;
+  AppData.cWinX = -4000;
+  AppData.cWinY = 10;
+  AppData.cWinOpen = 1;
+  OpenMainWindow();
+  auto& world = headless::TheWorld();
+  EXPECT_EQ(world.windows.at(1).position, (Point{0, 30}));
+  EXPECT_EQ(world.windows.at(2).position, (Point{0, 30}));
+  WindowHook(WindowId::Main, ui::WindowMessage::Move);
+  WindowHook(WindowId::Cover, ui::WindowMessage::Move);
+  EXPECT_EQ(AppData.WindowX, 5000);
+  EXPECT_EQ(AppData.WindowY, 3000);
+  EXPECT_EQ(AppData.cWinX, -4000);
+  EXPECT_EQ(AppData.cWinY, 10);
+  StopSongWatcher();
+  headless::Reset();
+}
+
+}  // namespace
+}  // namespace sp
