@@ -43,8 +43,10 @@ Point ReachablePosition(WindowId window, Point stored) {
   const Dpi& dpi = ui::ScreenDpi();
   const int scale = ui::PixelScale();
   const std::int64_t width = window == WindowId::Main ? kMainWindowWidth : kCoverWindowWidth;
-  // At least 40 x 10 screen pixels of the strip that starts a move.
-  const StripReach strip{width, PxToUnits(dpi.ToUnitsY(kDragStripRows), scale),
+  // At least 40 x 10 screen pixels of the strip that starts a move, which is
+  // measured in screen pixels too: on a scaled screen it is the left part only.
+  const StripReach strip{PxToUnits(dpi.ToUnitsX(int(width)), scale),
+                         PxToUnits(dpi.ToUnitsY(kDragStripRows), scale),
                          PxToUnits(dpi.ToUnitsX(40), scale), PxToUnits(dpi.ToUnitsY(10), scale)};
   return ReachablePosition(stored, strip, screens->monitors, screens->primary_work_area);
 }
