@@ -112,10 +112,6 @@ TEST(ScaledCanvasTest, ImagesCoverTheSamePlaceAtTwiceThePixelsAndAreResampledOnc
   EXPECT_EQ(RgbOf(canvas.At(13, 13)), kBlue);
   EXPECT_EQ(RgbOf(canvas.At(14, 13)), kFill);
   EXPECT_EQ(RgbOf(canvas.At(13, 14)), kFill);
-  // Drawn at an offset in drawing pixels, with its alpha.
-  ASSERT_TRUE(DrawImage(controls::Find(ControlId::CoverThumb)->picture, n, 5, 0, 255, 2));
-  EXPECT_EQ(RgbOf(canvas.At(10, 0)), kRed);
-  EXPECT_EQ(RgbOf(canvas.At(17, 7)), kBlue);
 
   // Drawn again, the same resampled pixels; a changed image is resampled anew.
   const auto image = images::Get(n);
