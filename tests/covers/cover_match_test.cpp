@@ -138,8 +138,8 @@ TEST(CoverUrl, PercentEncoding) {
       {"!#$&'()*,-./:;=?@_~", "!#$&'()*,-./:;=?@_~"},
       {"\"<>[\\]^`{|}", "%22%3C%3E%5B%5C%5D%5E%60%7B%7C%7D"},
       {std::string("\x01\x7F\0", 3), "%01%7F%00"},
-      {"127.0.0.1:47810/tidemark-radio/Covers/dateien.txt",
-       "127.0.0.1:47810/tidemark-radio/Covers/dateien.txt"},
+      {"127.0.0.1:8080/tidemark-radio/Covers/dateien.txt",
+       "127.0.0.1:8080/tidemark-radio/Covers/dateien.txt"},
   };
   for (const auto& c : cases) EXPECT_EQ(PercentEncode(c.in), c.out) << c.in;
 }

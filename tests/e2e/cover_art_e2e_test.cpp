@@ -14,6 +14,7 @@
 #include "sim_process.h"
 #include "tests/e2e/capture.h"
 #include "tests/e2e/harness.h"
+#include "tests/e2e/station_port.h"
 
 namespace e2e {
 namespace {
@@ -21,7 +22,6 @@ namespace {
 using nlohmann::json;
 
 // The port the program is built to find its station and cover host on.
-constexpr char kStationPort[] = "47810";
 
 // CoverThumb on the screen (the main window opens at the origin).
 constexpr Geometry kThumb{2, 26, 168, 168};

@@ -112,7 +112,7 @@ TEST_F(MainWindowTest, SubscribeOpensTheChannelPageInTheDefaultBrowser) {
   display.ClickLeft();
   for (int i = 0; i < 250 && ReadFile(opened).empty(); ++i)
     display.WaitPixel(0, 0, {1, 2, 3}, 20ms);
-  EXPECT_EQ(ReadFile(opened), "http://127.0.0.1:47810/channel\n");
+  EXPECT_EQ(ReadFile(opened), std::string(E2E_CHANNEL_PAGE) + "\n");
   EXPECT_TRUE(program->process().Running());
 }
 

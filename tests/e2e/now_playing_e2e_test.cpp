@@ -9,6 +9,7 @@
 
 #include "sim_process.h"
 #include "tests/e2e/harness.h"
+#include "tests/e2e/station_port.h"
 
 namespace e2e {
 namespace {
@@ -31,7 +32,7 @@ int RightmostInk(Xvfb& display, const Geometry& area) {
 class NowPlayingE2ETest : public ::testing::Test {
  protected:
   // The simulator on the port the program is built for.
-  sp::test::SimProcess sim{{"--port", "47810"}};
+  sp::test::SimProcess sim{{"--port", e2e::kStationPort}};
   Xvfb display;
   TempDir home;
 
@@ -111,7 +112,7 @@ TEST_F(NowPlayingE2ETest, LongAndNonLatinTextsAreShownWithoutHarm) {
   ASSERT_TRUE(display.FindWindow(kMainTitle)) << program.Log();
   EXPECT_TRUE(Eventually([&] { return RightmostInk(display, kTitleRow) > 700; }, 15s))
       << sim.Requests().dump();
-  display.SavePng("/tmp/longtext.png", {0, 0, 730, 195});
+  display.SavePng(home.path() + "/longtext.png", {0, 0, 730, 195});
   EXPECT_TRUE(program.process().Running());
 }
 

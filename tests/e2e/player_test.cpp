@@ -12,6 +12,7 @@
 #include "sim_process.h"
 #include "tests/e2e/audio.h"
 #include "tests/e2e/harness.h"
+#include "tests/e2e/station_port.h"
 
 namespace e2e {
 namespace {
@@ -34,7 +35,7 @@ class PlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(pulse.ready()) << ReadFile(home.path() + "/pulse/server.log");
-    ASSERT_TRUE(sim.ok()) << "the simulator could not take port 47810";
+    ASSERT_TRUE(sim.ok()) << "the simulator could not take port " << e2e::kStationPort;
     // One long song on the first tone, heard from the start.
     sim.Control("POST", "scenario",
                 {{"songs",
@@ -99,7 +100,7 @@ class PlayerTest : public ::testing::Test {
   TempDir home;
   SessionBus bus{home.path()};
   PulseServer pulse{home.path(), bus};
-  sp::test::SimProcess sim{{"--port", "47810"}};
+  sp::test::SimProcess sim{{"--port", e2e::kStationPort}};
   std::optional<Program> program;
   std::chrono::steady_clock::time_point started;
 };

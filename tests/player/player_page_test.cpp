@@ -46,7 +46,7 @@ TEST(PlayerPageTest, IsOneLineOfTheFragmentsWithTheStreamUrlGluedInUnescaped) {
     std::string base, station, url;
   };
   const Case cases[] = {
-      {"http://127.0.0.1:47810/stream/", "tidemark", "http://127.0.0.1:47810/stream/tidemark"},
+      {"http://127.0.0.1:8080/stream/", "tidemark", "http://127.0.0.1:8080/stream/tidemark"},
       {"https://radio.example/listen/", "", "https://radio.example/listen/"},
       // Nothing is encoded, not even what would break the attribute.
       {"http://h/a b/", "x&y=1'z", "http://h/a b/x&y=1'z"},

@@ -9,6 +9,7 @@
 #include "platform/image_store.h"
 #include "platform/mouse.h"
 #include "platform/text.h"
+#include "build_config.h"
 #include "station/song_watcher.h"
 #include "ui/title_buttons.h"
 
@@ -102,8 +103,7 @@ TEST_F(MainWindowTest, EveryPressOnSubscribeOpensTheChannelPageAndAClickDoesNoth
   mouse::LeftPressed(ControlId::SubscribeButton);  // the second half of a double click
   mouse::LeftReleased(ControlId::SubscribeButton, true);
   EXPECT_EQ(headless::TheWorld().opened_urls,
-            (std::vector<std::string>{"http://127.0.0.1:47810/channel",
-                                      "http://127.0.0.1:47810/channel"}));
+            (std::vector<std::string>{sp::config::kChannelPage, sp::config::kChannelPage}));
 }
 
 TEST_F(MainWindowTest, MinimiseActsOnThePressOnlyWhileTheWindowIsVisible) {

@@ -1,6 +1,13 @@
 // stationplayer-sim: a local stand-in for the radio-hosting service, on loopback only.
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +20,8 @@
 
 namespace {
 
-constexpr int kDefaultPort = 47810;
+// The build's station port, where the program looks for its station.
+constexpr int kDefaultPort = SP_SIM_DEFAULT_PORT;
 
 struct Options {
   int port = kDefaultPort;
@@ -52,6 +60,27 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     }
   }
   return true;
+}
+
+// The server library only says that it could not listen. Binding a bare socket the same
+// way it does (SO_REUSEADDR, no SO_REUSEPORT) gives the system's own reason.
+std::string WhyCannotListen(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return std::strerror(errno);
+  int yes = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int err = 0;
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 1) != 0)
+    err = errno;
+  close(fd);
+  if (err == 0) return "the port was busy a moment ago";
+  std::string why = std::strerror(err);
+  if (err == EADDRINUSE) why += " (another program holds this port)";
+  return why;
 }
 
 }  // namespace
@@ -124,7 +153,8 @@ int main(int argc, char** argv) {
     port = -1;
   }
   if (port <= 0) {
-    std::cerr << "stationplayer-sim: cannot listen on 127.0.0.1:" << opt.port << "\n";
+    std::cerr << "stationplayer-sim: cannot listen on 127.0.0.1:" << opt.port << ": "
+              << WhyCannotListen(opt.port) << "\n";
     return 1;
   }
   std::cout << "listening on 127.0.0.1:" << port << std::endl;
