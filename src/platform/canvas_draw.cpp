@@ -31,14 +31,15 @@ constexpr std::size_t kKeptResampled = 24;
 
 std::shared_ptr<const Bitmap> PixelsAt(const std::shared_ptr<const Image>& image, int scale) {
   // Aliasing: shares ownership of the image, points at its bitmap.
-  if (scale <= 1) return {image, &image->bitmap};
+  const int density = std::max(1, image->density);
+  if (scale <= density) return {image, &image->bitmap};
   static std::vector<Resampled> kept;
   std::erase_if(kept, [](const Resampled& r) { return r.source.expired(); });
   for (const Resampled& r : kept) {
     if (r.scale == scale && r.source.lock() == image) return r.pixels;
   }
-  auto pixels = std::make_shared<const Bitmap>(
-      ScaleSmooth(image->bitmap, image->width() * scale, image->height() * scale));
+  auto pixels = std::make_shared<const Bitmap>(ScaleSmooth(
+      image->bitmap, image->width() * scale / density, image->height() * scale / density));
   if (kept.size() >= kKeptResampled) kept.erase(kept.begin());
   kept.push_back({image, scale, pixels});
   return pixels;

@@ -13,9 +13,9 @@ namespace sp {
 
 struct Image;
 
-// The image's pixels for a picture `scale` times denser: the bitmap itself at 1,
-// otherwise resampled smoothly. A resampled image is kept while it lives, so one
-// drawn again and again (a hovered cover) is scaled once. GUI thread.
+// The image's pixels for a picture `scale` times denser: the bitmap itself when it
+// was drawn at that density, otherwise resampled smoothly. A resampled image is kept while it
+// lives, so one drawn again and again (a hovered cover) is scaled once. GUI thread.
 std::shared_ptr<const Bitmap> PixelsAt(const std::shared_ptr<const Image>& image, int scale);
 
 // Draws image n at (x, y). A 32-bit image is blended by its own alpha scaled by

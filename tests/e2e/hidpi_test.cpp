@@ -66,6 +66,11 @@ TEST(HiDpiE2ETest, WindowIsTwiceAsLargeAndItsControlsMeetWithoutSeams) {
   EXPECT_EQ(Others(display, {1440, 50, 1, 2}, kWindowBackground), std::vector<std::string>{});
   EXPECT_EQ(Others(display, {1440, 52, 1, 256}, kBlack), std::vector<std::string>{});
   EXPECT_EQ(Others(display, {1459, 50, 1, 340}, kStrip), std::vector<std::string>{});
+  // The minimise button's line is drawn at the screen's density: two whole rows of
+  // white, nothing blended above or below it.
+  EXPECT_EQ(Others(display, {1300, 26, 1, 2}, {255, 255, 255}), std::vector<std::string>{});
+  EXPECT_EQ(Others(display, {1300, 20, 1, 6}, kStrip), std::vector<std::string>{});
+  EXPECT_EQ(Others(display, {1300, 28, 1, 6}, kStrip), std::vector<std::string>{});
   display.RequestClose(*main);
   EXPECT_EQ(program.process().WaitExit(10s), std::optional<int>(0));
 }
