@@ -51,26 +51,33 @@ TEST(HiDpiE2ETest, WindowIsTwiceAsLargeAndItsControlsMeetWithoutSeams) {
   EXPECT_EQ(g.height, 390);
   ASSERT_EQ(display.WaitPixel(1458, 300, kStrip), kStrip);
 
-  // The title row: TitleText, the minimise button, the gap and the close button,
-  // left of them two pixels of window (the strip starts one unit in).
-  EXPECT_EQ(Others(display, {2, 1, 1458, 1}, kStrip), std::vector<std::string>{});
-  EXPECT_EQ(Others(display, {0, 1, 2, 1}, kWindowBackground), std::vector<std::string>{});
-  // The top row of "Time Left": the label and the value, black up to the unit of
-  // window before the right border.
-  EXPECT_EQ(Others(display, {338, 254, 1118, 1}, kBlack), std::vector<std::string>{});
-  EXPECT_EQ(Others(display, {1456, 254, 2, 1}, kWindowBackground), std::vector<std::string>{});
-  EXPECT_EQ(Others(display, {1458, 254, 2, 1}, kStrip), std::vector<std::string>{});
-  // Down the right-hand end: title strip, the one unit of window under it, the
-  // panel, the "Time Left" value; and the right border beside them.
-  EXPECT_EQ(Others(display, {1440, 0, 1, 50}, kStrip), std::vector<std::string>{});
-  EXPECT_EQ(Others(display, {1440, 50, 1, 2}, kWindowBackground), std::vector<std::string>{});
-  EXPECT_EQ(Others(display, {1440, 52, 1, 256}, kBlack), std::vector<std::string>{});
-  EXPECT_EQ(Others(display, {1459, 50, 1, 340}, kStrip), std::vector<std::string>{});
-  // The minimise button's line is drawn at the screen's density: two whole rows of
-  // white, nothing blended above or below it.
-  EXPECT_EQ(Others(display, {1300, 26, 1, 2}, {255, 255, 255}), std::vector<std::string>{});
-  EXPECT_EQ(Others(display, {1300, 20, 1, 6}, kStrip), std::vector<std::string>{});
-  EXPECT_EQ(Others(display, {1300, 28, 1, 6}, kStrip), std::vector<std::string>{});
+  // Rows and columns across control edges, each stretch one colour: where two
+  // controls meet, or one meets the window, no pixel shows a blend.
+  const struct {
+    Geometry area;
+    Rgb colour;
+  } stretches[] = {
+      // The title row: text strip, minimise button, gap, close button; the window
+      // left of them.
+      {{0, 1, 2, 1}, kWindowBackground},
+      {{2, 1, 1458, 1}, kStrip},
+      // The top row of "Time Left": label and value, a unit of window, the border.
+      {{338, 254, 1118, 1}, kBlack},
+      {{1456, 254, 2, 1}, kWindowBackground},
+      {{1458, 254, 2, 1}, kStrip},
+      // Down the right: title, a unit of window, panel and value; the border.
+      {{1440, 0, 1, 50}, kStrip},
+      {{1440, 50, 1, 2}, kWindowBackground},
+      {{1440, 52, 1, 256}, kBlack},
+      {{1459, 50, 1, 340}, kStrip},
+      // The minimise line drawn at the screen's density: two whole rows of white.
+      {{1300, 20, 1, 6}, kStrip},
+      {{1300, 26, 1, 2}, {255, 255, 255}},
+      {{1300, 28, 1, 6}, kStrip},
+  };
+  for (const auto& s : stretches)
+    EXPECT_EQ(Others(display, s.area, s.colour), std::vector<std::string>{})
+        << s.area.x << "," << s.area.y;
   display.RequestClose(*main);
   EXPECT_EQ(program.process().WaitExit(10s), std::optional<int>(0));
 }

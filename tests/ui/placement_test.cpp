@@ -3,12 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_data.h"
-#include "platform/headless/headless.h"
-#include "station/song_watcher.h"
-#include "ui/main_window.h"
-#include "ui/window_hook.h"
-
 namespace sp {
 namespace {
 
@@ -37,42 +31,6 @@ TEST(Placement, KeepsPlacesShowingEnoughOfTheStripAndRescuesTheRest) {
   EXPECT_EQ(Place({-1000, -500}, three), (Point{0, 30}));  // the corner between them
   EXPECT_EQ(Place({-1000, 60}, one), (Point{0, 30}));
   EXPECT_EQ(Place({-1000, -500}, {}), (Point{-1000, -500}));  // screens unknown
-}
-
-SongWatcherDeps QuietStation() {
-  SongWatcherDeps deps;
-  deps.server_time = [] { return kNoTime; };
-  deps.fetch_song = [](const std::string&, api_current_song&) { return false; };
-  deps.update_cover_art = [] {};
-  deps.post = [](Event) { return false; };
-  return deps;
-}
-
-// At start-up a rescued window opens on screen, and the stored places stay until
-// the user moves a window: the report of the program's own move changes nothing.
-TEST(Placement, StartUpOpensBothWindowsInReachWithoutRewritingThePlaces) {
-  headless::Reset();
-  SetSongWatcherDepsProvider(QuietStation);
-  headless::TheWorld().screens = ui::ScreenLayout{{kPrimary}, kWork};
-  AppData.Clear();
-  AppData.MainStation = "tidemark";
-  AppData.WindowX = 5000;
-  AppData.WindowY = 3000;
-  AppData.cWinX = -4000;
-  AppData.cWinY = 10;
-  AppData.cWinOpen = 1;
-  OpenMainWindow();
-  auto& world = headless::TheWorld();
-  EXPECT_EQ(world.windows.at(1).position, (Point{0, 30}));
-  EXPECT_EQ(world.windows.at(2).position, (Point{0, 30}));
-  WindowHook(WindowId::Main, ui::WindowMessage::Move);
-  WindowHook(WindowId::Cover, ui::WindowMessage::Move);
-  EXPECT_EQ(AppData.WindowX, 5000);
-  EXPECT_EQ(AppData.WindowY, 3000);
-  EXPECT_EQ(AppData.cWinX, -4000);
-  EXPECT_EQ(AppData.cWinY, 10);
-  StopSongWatcher();
-  headless::Reset();
 }
 
 }  // namespace
