@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "app/app_data.h"
+#include "platform/headless/headless.h"
+#include "station/song_watcher.h"
+#include "ui/main_window.h"
+#include "ui/window_hook.h"
+
 namespace sp {
 namespace {
 
@@ -31,6 +37,34 @@ TEST(Placement, KeepsPlacesShowingEnoughOfTheStripAndRescuesTheRest) {
   EXPECT_EQ(Place({-1000, -500}, three), (Point{0, 30}));  // the corner between them
   EXPECT_EQ(Place({-1000, 60}, one), (Point{0, 30}));
   EXPECT_EQ(Place({-1000, -500}, {}), (Point{-1000, -500}));  // screens unknown
+}
+
+// At start-up both windows open in reach; the report of that move is the program's
+// own, so the stored places stay until the user moves a window.
+TEST(Placement, StartUpRescuesBothWindowsAndKeepsTheStoredPlaces) {
+  headless::Reset();
+  SetSongWatcherDepsProvider([] {
+    SongWatcherDeps deps;
+    deps.server_time = [] { return kNoTime; };
+    deps.fetch_song = [](const std::string&, api_current_song&) { return false; };
+    deps.update_cover_art = [] {};
+    deps.post = [](Event) { return false; };
+    return deps;
+  });
+  headless::TheWorld().screens = ui::ScreenLayout{{kPrimary}, kWork};
+  AppData.Clear();
+  AppData.WindowX = 5000;
+  AppData.cWinX = -4000;
+  AppData.cWinOpen = 1;
+  OpenMainWindow();
+  EXPECT_EQ(headless::TheWorld().windows.at(1).position, (Point{0, 30}));
+  EXPECT_EQ(headless::TheWorld().windows.at(2).position, (Point{0, 30}));
+  WindowHook(WindowId::Main, ui::WindowMessage::Move);
+  WindowHook(WindowId::Cover, ui::WindowMessage::Move);
+  EXPECT_EQ(AppData.WindowX, 5000);
+  EXPECT_EQ(AppData.cWinX, -4000);
+  StopSongWatcher();
+  headless::Reset();
 }
 
 }  // namespace
