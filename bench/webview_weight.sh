@@ -199,7 +199,7 @@ for _ in $(seq "$runs"); do
   row "program as built" 1 "$program"
   for set in "${toggle_sets[@]}"; do
     case "$set" in
-      @*) row "${set#@}" 1 "${set#@}" ;;
+      @*) row "$(basename "$(dirname "${set#@}")")/$(basename "${set#@}")" 1 "${set#@}" ;;
       *) STATIONPLAYER_WEB_VIEW_TOGGLE=$set row "toggled: $set" 1 "$variant" ;;
     esac
   done
