@@ -17,6 +17,10 @@
 # return after preemption, so it is an upper bound on wake-ups; threads that end during
 # the window are not counted.
 #
+# bench/webview_weight.sh [BUILD_DIR] [SECONDS] profile: instead, records a CPU profile
+# (perf, call graphs by frame pointer) of the playing web and network processes over
+# SECONDS and prints the top of each, by library and by symbol.
+#
 # Runs in a private network namespace of its own, so the simulator takes the station's
 # port there and never the machine's; the sound goes to a private null sink.
 set -euo pipefail
@@ -188,6 +192,56 @@ row() {  # row NAME WINDOWED COMMAND...: one run, one block of figures
         100 * tc / hz / s, ts / s, t[1], t[2], lvl
     }' "$work/before" "$work/after" "$work/pss"
 }
+
+thread_slices() {  # "tid slices role thread-name" for every thread of the tree of $1
+  local root=$1 p role t
+  for p in $(tree_pids "$root"); do
+    role=$(role_of "$root" "$p") || continue
+    for t in /proc/"$p"/task/*; do
+      echo "${t##*/} $(cut -d' ' -f3 "$t/schedstat" 2>/dev/null) $role $(cat "$t/comm" 2>/dev/null)"
+    done
+  done
+}
+
+# Profiles the web and network processes of the program as built while it plays.
+profile() {
+  local home="$work/home-profile"
+  mkdir -p "$home"
+  HOME=$home XDG_CONFIG_HOME=$home/.config XDG_CACHE_HOME=$home/.cache \
+    XDG_DATA_HOME=$home/.local/share DISPLAY=$display NO_AT_BRIDGE=1 "$program" >"$home/log" 2>&1 &
+  local pid=$! p role perfs=()
+  sleep "$settle"
+  thread_slices "$pid" >"$work/threads-before"
+  for p in $(tree_pids "$pid"); do
+    role=$(role_of "$pid" "$p") || continue
+    [ "$role" = program ] && continue
+    perf record -q -e cpu-clock -F 999 -g -p "$p" -o "$work/$role.perf" -- sleep "$seconds" \
+      >/dev/null 2>&1 &
+    perfs+=($!)
+  done
+  wait "${perfs[@]}" 2>/dev/null || true
+  thread_slices "$pid" >"$work/threads-after"
+  echo "== wake-ups/s by process and thread name (time slices begun)"
+  awk -v s="$seconds" 'NR == FNR { b[$1] = $2; next }
+    { n = $3; for (i = 4; i <= NF; i++) n = n " " $i; w[n] += ($2 - b[$1]) / s }
+    END { for (k in w) if (w[k] >= 1) printf "%6.0f  %s\n", w[k], k }' \
+    "$work/threads-before" "$work/threads-after" | sort -rn | head -25
+  sleep 1
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  for role in web network; do
+    [ -s "$work/$role.perf" ] || continue
+    echo "== $role process: by library"
+    perf report -q -i "$work/$role.perf" --no-children --sort dso 2>/dev/null | head -12
+    echo "== $role process: by symbol"
+    perf report -q -i "$work/$role.perf" --no-children --sort dso,sym -g none 2>/dev/null |
+      head -25
+  done
+}
+if [ "$runs" = profile ]; then
+  profile
+  exit
+fi
 
 echo "stream: station simulator, $stream_url in a private network namespace;"
 echo "$seconds s of playback after $settle s; CPU in % of one core; wake-ups/s: time slices"
