@@ -116,11 +116,12 @@ snapshot() {
   done
 }
 
-pss_by_role() {  # "role kib" per process of the tree
+pss_by_role() {  # "role pss-kib private-kib" per process of the tree
   local root=$1 p role
   for p in $(tree_pids "$root"); do
     role=$(role_of "$root" "$p") || continue
-    echo "$role $(awk '/^Pss:/ { print $2 }' /proc/"$p"/smaps_rollup 2>/dev/null || echo 0)"
+    echo "$role $(awk '/^Pss:/ { pss = $2 } /^Private_(Clean|Dirty):/ { own += $2 }
+      END { print pss + 0, own + 0 }' /proc/"$p"/smaps_rollup 2>/dev/null || echo 0 0)"
   done
 }
 
@@ -175,7 +176,7 @@ row() {  # row NAME WINDOWED COMMAND...: one run, one block of figures
       if ($1 == "P") cpu[$2] += d; else slices[$2] += d
       next
     }
-    { role[$1] = 1; pss[$1] += $2 }
+    { role[$1] = 1; pss[$1] += $2; own[$1] += $3 }
     END {
       split(times, t, " ")
       n = split("program web network", order, " ")
@@ -184,12 +185,12 @@ row() {  # row NAME WINDOWED COMMAND...: one run, one block of figures
       for (i = 1; i <= n; i++) {
         r = order[i]
         if (!(r in role)) continue
-        printf "%-28s %-9s %8.1f %6.1f %9.0f\n", first ? name : "", r, pss[r] / 1024,
-          100 * cpu[r] / hz / s, slices[r] / s
-        first = 0; tp += pss[r]; tc += cpu[r]; ts += slices[r]
+        printf "%-28s %-9s %7.1f %7.1f %6.1f %9.0f\n", first ? name : "", r, pss[r] / 1024,
+          own[r] / 1024, 100 * cpu[r] / hz / s, slices[r] / s
+        first = 0; tp += pss[r]; to += own[r]; tc += cpu[r]; ts += slices[r]
       }
-      printf "%-28s %-9s %8.1f %6.1f %9.0f %6s %7s %6s\n", "", "all", tp / 1024,
-        100 * tc / hz / s, ts / s, t[1], t[2], lvl
+      printf "%-28s %-9s %7.1f %7.1f %6.1f %9.0f %6s %7s %6s\n", "", "all", tp / 1024,
+        to / 1024, 100 * tc / hz / s, ts / s, t[1], t[2], lvl
     }' "$work/before" "$work/after" "$work/pss"
 }
 
@@ -232,9 +233,9 @@ profile() {
   for role in web network; do
     [ -s "$work/$role.perf" ] || continue
     echo "== $role process: by library"
-    perf report -q -i "$work/$role.perf" --no-children --sort dso 2>/dev/null | head -12
+    perf report -q -i "$work/$role.perf" --no-children --sort dso -g none 2>/dev/null | head -12
     echo "== $role process: by symbol"
-    perf report -q -i "$work/$role.perf" --no-children --sort dso,sym -g none 2>/dev/null |
+    perf report -q -i "$work/$role.perf" --no-children --sort dso,sym -g none 2>/dev/null | cut -c1-110 |
       head -25
   done
 }
@@ -244,11 +245,12 @@ if [ "$runs" = profile ]; then
 fi
 
 echo "stream: station simulator, $stream_url in a private network namespace;"
-echo "$seconds s of playback after $settle s; CPU in % of one core; wake-ups/s: time slices"
+echo "$seconds s of playback after $settle s; PSS and USS (private memory, which other programs"
+echo "on the machine do not change) in MiB; CPU in % of one core; wake-ups/s: time slices"
 echo "begun per second over all threads; map/stream: s from launch to the window viewable"
 echo "and to the first stream request; level: RMS at the sink (the page plays at volume 0.3)"
-printf "%-28s %-9s %8s %6s %9s %6s %7s %6s\n" "configuration" "process" "PSS MiB" "CPU %" \
-  "wakeup/s" "map s" "stream" "level"
+printf "%-28s %-9s %7s %7s %6s %9s %6s %7s %6s\n" "configuration" "process" "PSS" "USS" \
+  "CPU %" "wakeup/s" "map s" "stream" "level"
 for _ in $(seq "$runs"); do
   row "program as built" 1 "$program"
   for set in "${toggle_sets[@]}"; do
