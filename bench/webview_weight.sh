@@ -226,17 +226,20 @@ profile() {
   awk -v s="$seconds" 'NR == FNR { b[$1] = $2; next }
     { n = $3; for (i = 4; i <= NF; i++) n = n " " $i; w[n] += ($2 - b[$1]) / s }
     END { for (k in w) if (w[k] >= 1) printf "%6.0f  %s\n", w[k], k }' \
-    "$work/threads-before" "$work/threads-after" | sort -rn | head -25
+    "$work/threads-before" "$work/threads-after" >"$work/threads"
+  sort -rn "$work/threads" | head -25
   sleep 1
   kill "$pid"
   wait "$pid" 2>/dev/null || true
+  local sort
   for role in web network; do
     [ -s "$work/$role.perf" ] || continue
-    echo "== $role process: by library"
-    perf report -q -i "$work/$role.perf" --no-children --sort dso -g none 2>/dev/null | head -12
-    echo "== $role process: by symbol"
-    perf report -q -i "$work/$role.perf" --no-children --sort dso,sym -g none 2>/dev/null | cut -c1-110 |
-      head -25
+    for sort in comm dso dso,sym; do
+      echo "== $role process: samples by ${sort/comm/thread}"
+      perf report -q -i "$work/$role.perf" --no-children --sort "$sort" -g none \
+        >"$work/report" 2>/dev/null || true
+      head -n "$([ "$sort" = dso,sym ] && echo 25 || echo 10)" "$work/report" | cut -c1-110
+    done
   done
 }
 if [ "$runs" = profile ]; then
