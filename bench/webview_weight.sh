@@ -22,11 +22,13 @@
 # SECONDS and prints the top of each, by library and by symbol.
 #
 # Runs in a private network namespace of its own, so the simulator takes the station's
-# port there and never the machine's; the sound goes to a private null sink.
+# port there and never the machine's, and with a private /tmp, so its X server's display
+# number and sockets meet no other; the sound goes to a private null sink. (A copy of
+# this script kept in /tmp cannot run: the private /tmp hides it.)
 set -euo pipefail
-if [ "${WEBVIEW_WEIGHT_NETNS:-}" != 1 ]; then
-  exec unshare -n env WEBVIEW_WEIGHT_NETNS=1 bash -c 'ip link set lo up && exec "$0" "$@"' \
-    "$0" "$@"
+if [ "${WEBVIEW_WEIGHT_PRIVATE:-}" != 1 ]; then
+  exec unshare -n -m --propagation private env WEBVIEW_WEIGHT_PRIVATE=1 \
+    bash -c 'ip link set lo up && mount -t tmpfs tmpfs /tmp && exec "$0" "$@"' "$0" "$@"
 fi
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/process_tree.sh"
@@ -252,6 +254,11 @@ echo "$seconds s of playback after $settle s; PSS and USS (private memory, which
 echo "on the machine do not change) in MiB; CPU in % of one core; wake-ups/s: time slices"
 echo "begun per second over all threads; map/stream: s from launch to the window viewable"
 echo "and to the first stream request; level: RMS at the sink (the page plays at volume 0.3)"
+# PSS splits shared pages among every process that maps them, so another WebKit program
+# running on the machine lowers ours; USS does not move.
+others=$(pgrep -c -x WebKitWebProces || true)
+[ "${others:-0}" = 0 ] ||
+  echo "note: $others other WebKit web processes run on this machine and share PSS with these"
 printf "%-28s %-9s %7s %7s %6s %9s %6s %7s %6s\n" "configuration" "process" "PSS" "USS" \
   "CPU %" "wakeup/s" "map s" "stream" "level"
 for _ in $(seq "$runs"); do
