@@ -134,10 +134,10 @@ startup_times() {
   [ "$windowed" = 1 ] || map=n/a
   for _ in $(seq 750); do
     now=$(date +%s%N)
-    if [ "$map" = - ] && DISPLAY=$display xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; then
+    if [ "$map" = - ] && DISPLAY=$display timeout 2 xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; then
       map=$(awk -v a="$now" -v b="$t0" 'BEGIN { printf "%.2f", (a - b) / 1e9 }')
     fi
-    if [ "$stream" = - ] && curl -sf "$control/requests" | grep -q '"/stream/'; then
+    if [ "$stream" = - ] && curl -sf -m 2 "$control/requests" | grep -q '"/stream/'; then
       stream=$(awk -v a="$now" -v b="$t0" 'BEGIN { printf "%.2f", (a - b) / 1e9 }')
     fi
     [ "$map" != - ] && [ "$stream" != - ] && break
