@@ -137,7 +137,7 @@ startup_times() {
     if [ "$map" = - ] && DISPLAY=$display timeout 2 xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; then
       map=$(awk -v a="$now" -v b="$t0" 'BEGIN { printf "%.2f", (a - b) / 1e9 }')
     fi
-    if [ "$stream" = - ] && curl -sf -m 2 "$control/requests" | grep -q '"/stream/'; then
+    if [ "$stream" = - ] && [[ $(curl -sf -m 2 "$control/requests") == *'"/stream/'* ]]; then
       stream=$(awk -v a="$now" -v b="$t0" 'BEGIN { printf "%.2f", (a - b) / 1e9 }')
     fi
     [ "$map" != - ] && [ "$stream" != - ] && break
