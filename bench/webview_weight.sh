@@ -93,6 +93,27 @@ level() {
     awk '/RMS +amplitude/ { printf "%.3f", $3 }'
 }
 
+# MiB the tree of $1 would hold with no other program on the machine sharing its pages:
+# its private memory plus, for each file or shared segment, the most that any one of its
+# processes maps of it (the processes map much the same pages of each library). An
+# estimate, steady however many other programs run, unlike PSS.
+solo_mib() {
+  tree_pids "$1" | perl -e '
+    while (my $p = <STDIN>) {
+      chomp $p;
+      open(my $f, "<", "/proc/$p/smaps") or next;
+      my ($name, %shared);
+      while (<$f>) {
+        if (/^[0-9a-f]+-[0-9a-f]+ \S+ \S+ \S+ \S+\s*(.*)$/) { $name = $1 eq "" ? "[anon]" : $1 }
+        elsif (/^Private_(?:Clean|Dirty):\s+(\d+)/) { $own += $1 }
+        elsif (/^Shared_(?:Clean|Dirty):\s+(\d+)/) { $shared{$name} += $1 }
+      }
+      for (keys %shared) { $most{$_} = $shared{$_} if ($most{$_} // 0) < $shared{$_} }
+    }
+    $own += $_ for values %most;
+    printf "%.1f", $own / 1024;'
+}
+
 role_of() {  # role_of ROOT PID: "program" for the tree's root, else the helper's kind
   local comm
   comm=$(cat /proc/"$2"/comm 2>/dev/null) || return 1
@@ -165,12 +186,14 @@ row() {  # row NAME WINDOWED COMMAND...: one run, one block of figures
   sleep "$seconds"
   snapshot "$pid" >"$work/after"
   pss_by_role "$pid" >"$work/pss"
+  local solo
+  solo=$(solo_mib "$pid")
   local lvl
   lvl=$(level)
-  kill "$pid"
+  kill "$pid" 2>/dev/null || echo "$name: the program had ended" >&2
   wait "$pid" 2>/dev/null || true
   sleep 1  # let the helper processes go
-  awk -v name="$name" -v s="$seconds" -v hz="$(getconf CLK_TCK)" -v times="$times" -v lvl="$lvl" '
+  awk -v name="$name" -v s="$seconds" -v hz="$(getconf CLK_TCK)" -v times="$times" -v lvl="$lvl" -v solo="$solo" '
     FILENAME ~ /before$/ { before[$1 " " $3] = $4; next }
     FILENAME ~ /after$/ {
       role[$2] = 1
@@ -191,8 +214,8 @@ row() {  # row NAME WINDOWED COMMAND...: one run, one block of figures
           own[r] / 1024, 100 * cpu[r] / hz / s, slices[r] / s
         first = 0; tp += pss[r]; to += own[r]; tc += cpu[r]; ts += slices[r]
       }
-      printf "%-28s %-9s %7.1f %7.1f %6.1f %9.0f %6s %7s %6s\n", "", "all", tp / 1024,
-        to / 1024, 100 * tc / hz / s, ts / s, t[1], t[2], lvl
+      printf "%-28s %-9s %7.1f %7.1f %6.1f %9.0f %6s %7s %6s %6s\n", "", "all", tp / 1024,
+        to / 1024, 100 * tc / hz / s, ts / s, t[1], t[2], lvl, solo
     }' "$work/before" "$work/after" "$work/pss"
 }
 
@@ -231,7 +254,7 @@ profile() {
     "$work/threads-before" "$work/threads-after" >"$work/threads"
   sort -rn "$work/threads" | head -25
   sleep 1
-  kill "$pid"
+  kill "$pid" 2>/dev/null || echo "$name: the program had ended" >&2
   wait "$pid" 2>/dev/null || true
   local sort
   for role in web network; do
@@ -253,14 +276,15 @@ echo "stream: station simulator, $stream_url in a private network namespace;"
 echo "$seconds s of playback after $settle s; PSS and USS (private memory, which other programs"
 echo "on the machine do not change) in MiB; CPU in % of one core; wake-ups/s: time slices"
 echo "begun per second over all threads; map/stream: s from launch to the window viewable"
-echo "and to the first stream request; level: RMS at the sink (the page plays at volume 0.3)"
+echo "and to the first stream request; level: RMS at the sink (the page plays at volume 0.3);"
+echo "solo: MiB estimated for the tree were it alone on the machine (see solo_mib)"
 # PSS splits shared pages among every process that maps them, so another WebKit program
 # running on the machine lowers ours; USS does not move.
 others=$(pgrep -c -x WebKitWebProces || true)
 [ "${others:-0}" = 0 ] ||
   echo "note: $others other WebKit web processes run on this machine and share PSS with these"
 printf "%-28s %-9s %7s %7s %6s %9s %6s %7s %6s\n" "configuration" "process" "PSS" "USS" \
-  "CPU %" "wakeup/s" "map s" "stream" "level"
+  "CPU %" "wakeup/s" "map s" "stream" "level" "solo"
 for _ in $(seq "$runs"); do
   row "program as built" 1 "$program"
   for set in "${toggle_sets[@]}"; do
