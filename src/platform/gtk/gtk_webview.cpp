@@ -47,6 +47,7 @@ struct Tuning {
   bool playbin3 = false;               // the newer GStreamer playback element
   bool pressure_monitor_off = false;   // no thread watching the machine's memory
   bool long_audio_buffer = false;      // the sound server asks for audio less often
+  bool mpg123_decoder = false;         // MP3 decoded by libmpg123, not the libav wrapper
 };
 
 Tuning ReadTuning() {
@@ -70,6 +71,7 @@ Tuning ReadTuning() {
     toggle("playbin3", tuning.playbin3);
     toggle("pressure_monitor_off", tuning.pressure_monitor_off);
     toggle("long_audio_buffer", tuning.long_audio_buffer);
+    toggle("mpg123_decoder", tuning.mpg123_decoder);
   }
 #endif
   return tuning;
@@ -90,6 +92,7 @@ void SetHelperEnvironment(const Tuning& tuning) {
   if (tuning.playbin3) g_setenv("WEBKIT_GST_USE_PLAYBIN3", "1", FALSE);
   if (tuning.pressure_monitor_off) g_setenv("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR", "1", FALSE);
   if (tuning.long_audio_buffer) g_setenv("PULSE_LATENCY_MSEC", "200", FALSE);
+  if (tuning.mpg123_decoder) g_setenv("GST_PLUGIN_FEATURE_RANK", "mpg123audiodec:MAX", FALSE);
 }
 
 // The page is one audio element with its controls and a few lines of script.
