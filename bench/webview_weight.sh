@@ -139,11 +139,11 @@ snapshot() {
   done
 }
 
-pss_by_role() {  # "role pss-kib private-kib" per process of the tree
+pss_by_role() {  # "role pss-kib anonymous-kib" per process of the tree
   local root=$1 p role
   for p in $(tree_pids "$root"); do
     role=$(role_of "$root" "$p") || continue
-    echo "$role $(awk '/^Pss:/ { pss = $2 } /^Private_(Clean|Dirty):/ { own += $2 }
+    echo "$role $(awk '/^Pss:/ { pss = $2 } /^Anonymous:/ { own += $2 }
       END { print pss + 0, own + 0 }' /proc/"$p"/smaps_rollup 2>/dev/null || echo 0 0)"
   done
 }
@@ -186,14 +186,18 @@ row() {  # row NAME WINDOWED COMMAND...: one run, one block of figures
   sleep "$seconds"
   snapshot "$pid" >"$work/after"
   pss_by_role "$pid" >"$work/pss"
-  local solo
+  local solo others
   solo=$(solo_mib "$pid")
+  # PSS splits shared pages among every process that maps them, so another WebKit
+  # program running on the machine lowers ours; anon and solo do not move.
+  others=$(($(pgrep -c -x WebKitWebProces || true) - $(tree_pids "$pid" | while read -r p; do
+    role_of "$pid" "$p"; done | grep -c '^web$' || true)))
   local lvl
   lvl=$(level)
   kill "$pid" 2>/dev/null || echo "$name: the program had ended" >&2
   wait "$pid" 2>/dev/null || true
   sleep 1  # let the helper processes go
-  awk -v name="$name" -v s="$seconds" -v hz="$(getconf CLK_TCK)" -v times="$times" -v lvl="$lvl" -v solo="$solo" '
+  awk -v name="$name" -v s="$seconds" -v hz="$(getconf CLK_TCK)" -v times="$times" -v lvl="$lvl" -v solo="$solo" -v others="$others" '
     FILENAME ~ /before$/ { before[$1 " " $3] = $4; next }
     FILENAME ~ /after$/ {
       role[$2] = 1
@@ -214,8 +218,8 @@ row() {  # row NAME WINDOWED COMMAND...: one run, one block of figures
           own[r] / 1024, 100 * cpu[r] / hz / s, slices[r] / s
         first = 0; tp += pss[r]; to += own[r]; tc += cpu[r]; ts += slices[r]
       }
-      printf "%-28s %-9s %7.1f %7.1f %6.1f %9.0f %6s %7s %6s %6s\n", "", "all", tp / 1024,
-        to / 1024, 100 * tc / hz / s, ts / s, t[1], t[2], lvl, solo
+      printf "%-28s %-9s %7.1f %7.1f %6.1f %9.0f %6s %7s %6s %6s%s\n", "", "all", tp / 1024,
+        to / 1024, 100 * tc / hz / s, ts / s, t[1], t[2], lvl, solo, others > 0 ? " +" others : ""
     }' "$work/before" "$work/after" "$work/pss"
 }
 
@@ -273,17 +277,14 @@ if [ "$runs" = profile ]; then
 fi
 
 echo "stream: station simulator, $stream_url in a private network namespace;"
-echo "$seconds s of playback after $settle s; PSS and USS (private memory, which other programs"
-echo "on the machine do not change) in MiB; CPU in % of one core; wake-ups/s: time slices"
+echo "$seconds s of playback after $settle s; PSS and anon (anonymous memory: heaps, stacks, JIT"
+echo "code; other programs on the machine do not change it) in MiB; CPU in % of one core;"
+echo "wake-ups/s: time slices"
 echo "begun per second over all threads; map/stream: s from launch to the window viewable"
 echo "and to the first stream request; level: RMS at the sink (the page plays at volume 0.3);"
 echo "solo: MiB estimated for the tree were it alone on the machine (see solo_mib)"
-# PSS splits shared pages among every process that maps them, so another WebKit program
-# running on the machine lowers ours; USS does not move.
-others=$(pgrep -c -x WebKitWebProces || true)
-[ "${others:-0}" = 0 ] ||
-  echo "note: $others other WebKit web processes run on this machine and share PSS with these"
-printf "%-28s %-9s %7s %7s %6s %9s %6s %7s %6s\n" "configuration" "process" "PSS" "USS" \
+echo "(+N: N other WebKit web processes ran on the machine, sharing PSS with these)"
+printf "%-28s %-9s %7s %7s %6s %9s %6s %7s %6s %6s\n" "configuration" "process" "PSS" "anon" \
   "CPU %" "wakeup/s" "map s" "stream" "level" "solo"
 for _ in $(seq "$runs"); do
   row "program as built" 1 "$program"
