@@ -219,7 +219,7 @@ row() {  # row NAME WINDOWED COMMAND...: one run, one block of figures
         first = 0; tp += pss[r]; to += own[r]; tc += cpu[r]; ts += slices[r]
       }
       printf "%-28s %-9s %7.1f %7.1f %6.1f %9.0f %6s %7s %6s %6s%s\n", "", "all", tp / 1024,
-        to / 1024, 100 * tc / hz / s, ts / s, t[1], t[2], lvl, solo, others > 0 ? " +" others : ""
+        to / 1024, 100 * tc / hz / s, ts / s, t[1], t[2], lvl, solo, (others > 0 ? " +" others : "")
     }' "$work/before" "$work/after" "$work/pss"
 }
 
