@@ -48,6 +48,8 @@ struct Tuning {
   bool pressure_monitor_off = false;   // no thread watching the machine's memory
   bool long_audio_buffer = false;      // the sound server asks for audio less often
   bool mpg123_decoder = false;         // MP3 decoded by libmpg123, not the libav wrapper
+  bool dmabuf_renderer_off = false;    // pages reach the program without DMA-BUF / GL
+  bool compositing_mode_off = false;   // never composite (no GL in any process)
 };
 
 Tuning ReadTuning() {
@@ -72,6 +74,8 @@ Tuning ReadTuning() {
     toggle("pressure_monitor_off", tuning.pressure_monitor_off);
     toggle("long_audio_buffer", tuning.long_audio_buffer);
     toggle("mpg123_decoder", tuning.mpg123_decoder);
+    toggle("dmabuf_renderer_off", tuning.dmabuf_renderer_off);
+    toggle("compositing_mode_off", tuning.compositing_mode_off);
   }
 #endif
   return tuning;
@@ -93,6 +97,8 @@ void SetHelperEnvironment(const Tuning& tuning) {
   if (tuning.pressure_monitor_off) g_setenv("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR", "1", FALSE);
   if (tuning.long_audio_buffer) g_setenv("PULSE_LATENCY_MSEC", "200", FALSE);
   if (tuning.mpg123_decoder) g_setenv("GST_PLUGIN_FEATURE_RANK", "mpg123audiodec:MAX", FALSE);
+  if (tuning.dmabuf_renderer_off) g_setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", FALSE);
+  if (tuning.compositing_mode_off) g_setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", FALSE);
 }
 
 // The page is one audio element with its controls and a few lines of script.
