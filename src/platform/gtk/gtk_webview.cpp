@@ -30,26 +30,30 @@ constexpr char kNoScrollBars[] = "html { overflow: hidden !important; }";
 // Settings that could make the web view lighter without changing what the page does.
 // The program keeps those that earned their place in bench/webview_weight.sh; the test
 // build can toggle any of them (a comma-separated list of names) so the benchmark can
-// measure each one again.
+// measure each one again. Figures: summed over the program and its helpers, playing.
 struct Tuning {
   bool software_rendering = true;  // no GL compositing: saves about 60 MiB
   bool ephemeral = true;           // nothing of WebKit's own lands on disk
-  // Tried and left out: no measurable saving over minutes of playback.
-  bool small_caches = false;     // cache model for one document, no page cache
-  bool memory_pressure = false;  // helpers drop caches at a lower footprint
-  // Left out: saves about 10 MiB but costs about a fifth more CPU.
-  bool jit_off = false;
-  bool system_malloc = false;  // the helpers use the C library's allocator
-  bool baseline_jit = false;   // JavaScript stops at the first JIT tier
-  bool serial_jit = false;     // no JIT compiler threads
-  bool features_off = false;   // engine features the page never uses
-  bool painting_threads_off = false;   // the web process paints on its main thread
-  bool playbin3 = false;               // the newer GStreamer playback element
-  bool pressure_monitor_off = false;   // no thread watching the machine's memory
-  bool long_audio_buffer = false;      // the sound server asks for audio less often
-  bool mpg123_decoder = false;         // MP3 decoded by libmpg123, not the libav wrapper
-  bool dmabuf_renderer_off = false;    // pages reach the program without DMA-BUF / GL
-  bool compositing_mode_off = false;   // never composite (no GL in any process)
+  // The helpers use the C library's allocator (about 4 MiB, and its scavenger's wake-ups
+  // go) and MP3 is decoded by libmpg123 rather than through libav (half the decoding
+  // CPU): together about a fifth of the CPU.
+  bool system_malloc = true;
+  bool mpg123_decoder = true;
+  // JavaScript only interpreted: the page's script and its controls' run a few times a
+  // second, so no CPU measurably lost; about 8 MiB and the compiler threads saved.
+  bool jit_off = true;
+  // Tried and left out: no saving beyond the run-to-run spread, or worse.
+  bool small_caches = false;          // cache model for one document, no page cache
+  bool memory_pressure = false;       // helpers drop caches at a lower footprint
+  bool baseline_jit = false;          // JavaScript stops at the first JIT tier
+  bool serial_jit = false;            // no JIT compiler threads
+  bool features_off = false;          // engine features the page never uses
+  bool painting_threads_off = false;  // the web process paints on its main thread
+  bool playbin3 = false;              // the newer GStreamer playback element: +14 MiB
+  bool pressure_monitor_off = false;  // no thread watching the machine's memory
+  bool long_audio_buffer = false;     // the sound server asks for audio less often
+  bool dmabuf_renderer_off = false;   // pages reach the program without DMA-BUF
+  bool compositing_mode_off = false;  // the same as software_rendering, by environment
 };
 
 Tuning ReadTuning() {
