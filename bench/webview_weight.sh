@@ -279,9 +279,9 @@ fi
 echo "stream: station simulator, $stream_url in a private network namespace;"
 echo "$seconds s of playback after $settle s; PSS and anon (anonymous memory: heaps, stacks, JIT"
 echo "code; other programs on the machine do not change it) in MiB; CPU in % of one core;"
-echo "wake-ups/s: time slices"
-echo "begun per second over all threads; map/stream: s from launch to the window viewable"
-echo "and to the first stream request; level: RMS at the sink (the page plays at volume 0.3);"
+echo "wake-ups/s: time slices begun per second over all threads; map/stream: s from launch"
+echo "to the window viewable and to the first stream request; level: RMS at the sink (the"
+echo "page plays at volume 0.3);"
 echo "solo: MiB estimated for the tree were it alone on the machine (see solo_mib)"
 echo "(+N: N other WebKit web processes ran on the machine, sharing PSS with these)"
 printf "%-28s %-9s %7s %7s %6s %9s %6s %7s %6s %6s\n" "configuration" "process" "PSS" "anon" \
