@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# What playing costs: for the program and each of its WebKit helper processes, PSS, CPU
-# and wake-ups while playing, the time to the window mapped and to the first stream
-# request, the level at the sink (proof that it plays), and, in the same run, a floor
-# row: gst-launch-1.0 playbin playing the same stream into the same null sink.
-# Figures to read, not a test.
+# What playing costs: for the program and each of its WebKit helper processes, PSS,
+# anonymous memory, CPU and wake-ups while playing, the time to the window mapped and to
+# the first stream request, the level at the sink (proof that it plays), and, in the same
+# run, a floor row: gst-launch-1.0 playbin playing the same stream into the same null
+# sink. Figures to read, not a test.
 #
-# Usage: bench/webview_weight.sh [BUILD_DIR] [SECONDS] [RUNS] [TOGGLES...]
-#   (defaults: build, 30, 1). Each TOGGLES (a comma-separated list of web view setting
-#   names, see ReadTuning in src/platform/gtk/gtk_webview.cpp) adds a row: the test build
-#   with those settings switched the other way; @PATH adds a row for another build of the
-#   program (an older one, say, to compare in one run). RUNS repeats the whole set, interleaved,
+# Usage: bench/webview_weight.sh [BUILD_DIR] [SECONDS] [RUNS] [ROWS...]
+#   (defaults: build, 30, 1). Each extra ROW is either a comma-separated list of web view
+#   setting names (see ReadTuning in src/platform/gtk/gtk_webview.cpp): the test build
+#   with those settings switched the other way; or @PATH: another build of the program
+#   (an older one, say, to compare in one run). RUNS repeats the whole set, interleaved,
 #   since CPU figures drift between runs; compare rows of one run only.
 #
 # Wake-ups/s: the growth of the third field of /proc/PID/task/*/schedstat (time slices
@@ -19,7 +19,8 @@
 #
 # bench/webview_weight.sh [BUILD_DIR] [SECONDS] profile: instead, records a CPU profile
 # (perf, call graphs by frame pointer) of the playing web and network processes over
-# SECONDS and prints the top of each, by library and by symbol.
+# SECONDS and prints the wake-ups per thread and the top of each profile by thread, by
+# library and by symbol.
 #
 # Runs in a private network namespace of its own, so the simulator takes the station's
 # port there and never the machine's, and with a private /tmp, so its X server's display
