@@ -156,7 +156,8 @@ startup_times() {
   [ "$windowed" = 1 ] || map=n/a
   for _ in $(seq 750); do
     now=$(date +%s%N)
-    if [ "$map" = - ] && DISPLAY=$display timeout 2 xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; then
+    if [ "$map" = - ] &&
+      DISPLAY=$display timeout 2 xdotool search --onlyvisible --pid "$pid" >/dev/null 2>&1; then
       map=$(awk -v a="$now" -v b="$t0" 'BEGIN { printf "%.2f", (a - b) / 1e9 }')
     fi
     if [ "$stream" = - ] && [[ $(curl -sf -m 2 "$control/requests") == *'"/stream/'* ]]; then
@@ -181,7 +182,8 @@ row() {  # row NAME WINDOWED COMMAND...: one run, one block of figures
   local pid=$!
   local times
   times=$(startup_times "$pid" "$windowed" "$t0")
-  sleep "$(awk -v a="$(date +%s%N)" -v b="$t0" -v s="$settle" 'BEGIN { printf "%.2f", s - (a - b) / 1e9 }' |
+  sleep "$(awk -v a="$(date +%s%N)" -v b="$t0" -v s="$settle" \
+    'BEGIN { printf "%.2f", s - (a - b) / 1e9 }' |
     sed 's/^-.*/0/')"
   snapshot "$pid" >"$work/before"
   sleep "$seconds"
@@ -198,7 +200,8 @@ row() {  # row NAME WINDOWED COMMAND...: one run, one block of figures
   kill "$pid" 2>/dev/null || echo "$name: the program had ended" >&2
   wait "$pid" 2>/dev/null || true
   sleep 1  # let the helper processes go
-  awk -v name="$name" -v s="$seconds" -v hz="$(getconf CLK_TCK)" -v times="$times" -v lvl="$lvl" -v solo="$solo" -v others="$others" '
+  awk -v name="$name" -v s="$seconds" -v hz="$(getconf CLK_TCK)" -v times="$times" \
+    -v lvl="$lvl" -v solo="$solo" -v others="$others" '
     FILENAME ~ /before$/ { before[$1 " " $3] = $4; next }
     FILENAME ~ /after$/ {
       role[$2] = 1
