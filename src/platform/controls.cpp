@@ -3,6 +3,7 @@
 #include <map>
 
 #include "platform/backend.h"
+#include "platform/canvas_draw.h"
 #include "platform/image_store.h"
 #include "platform/text.h"
 #include "platform/ui.h"
@@ -19,12 +20,14 @@ std::map<std::int64_t, ControlState>& Table() {
 
 namespace controls {
 
-ControlState& Add(ControlId id, ControlKind kind, WindowId window, int w, int h) {
+ControlState& Add(ControlId id, ControlKind kind, WindowId window, int w, int h, int scale) {
   ControlState& state = Table()[Num(id)];
   state = ControlState{};
   state.kind = kind;
   state.window = window;
-  state.picture = Bitmap(w > 0 ? w : 0, h > 0 ? h : 0, OpaquePixel({0, 0, 0}));
+  state.scale = scale > 0 ? scale : 1;
+  state.picture =
+      Bitmap(w > 0 ? w * state.scale : 0, h > 0 ? h * state.scale : 0, OpaquePixel({0, 0, 0}));
   return state;
 }
 
@@ -47,11 +50,13 @@ void RenderTextStrip(ControlState& strip) {
   Bitmap& bmp = strip.picture;
   Fill(bmp, strip.style.background);
   if (strip.text.empty()) return;
+  // Laid out in drawing pixels, drawn at the picture's density.
+  const int s = strip.scale;
   const text::Extent extent = text::Measure(strip.style.font, strip.text);
   int x = 0, y = 0;
-  if (strip.style.align != TextAlign::TopLeft) y = (bmp.height - extent.height) / 2;
-  if (strip.style.align == TextAlign::Centre) x = (bmp.width - extent.width) / 2;
-  text::Draw(bmp, strip.style.font, x, y, strip.text, strip.style.foreground);
+  if (strip.style.align != TextAlign::TopLeft) y = (bmp.height / s - extent.height) / 2;
+  if (strip.style.align == TextAlign::Centre) x = (bmp.width / s - extent.width) / 2;
+  text::Draw(bmp, strip.style.font, x, y, strip.text, strip.style.foreground, s);
 }
 
 }  // namespace controls
@@ -68,7 +73,7 @@ void SetCanvasImage(ControlId canvas, ImageId image) {
   auto picture = images::Get(image);
   if (!picture) return;
   CanvasDrawing drawing(canvas);
-  if (drawing) CopyPixels(drawing.bitmap(), picture->bitmap, 0, 0);
+  if (drawing) CopyPixels(drawing.bitmap(), *PixelsAt(picture, drawing.scale()), 0, 0);
 }
 
 namespace ui {
@@ -77,7 +82,7 @@ namespace {
 ControlState* AddControl(const ControlSpec& desc, ControlKind kind) {
   const Dpi& dpi = ScreenDpi();
   const int w = dpi.ToPxX(desc.width), h = dpi.ToPxY(desc.height);
-  ControlState& state = controls::Add(desc.id, kind, desc.window, w, h);
+  ControlState& state = controls::Add(desc.id, kind, desc.window, w, h, PixelScale());
   if (!backend::AddControlWidget(desc, kind, w, h)) {
     controls::Remove(desc.id);
     return nullptr;

@@ -29,7 +29,10 @@ struct TextStyle {
 struct ControlState {
   ControlKind kind = ControlKind::Canvas;
   WindowId window = WindowId::None;
-  Bitmap picture;  // pixel size of the control
+  // Screen pixels per drawing pixel: on a scaled screen the picture holds the
+  // control's full pixel density, so it is shown without being stretched.
+  int scale = 1;
+  Bitmap picture;  // the control's pixel size times `scale`
   // Text strips only.
   std::string text;
   TextStyle style;
@@ -37,8 +40,9 @@ struct ControlState {
 
 namespace controls {
 
-// Registers a control of pixel size w x h; replaces an earlier one of that number.
-ControlState& Add(ControlId id, ControlKind kind, WindowId window, int w, int h);
+// Registers a control of pixel size w x h, pictured `scale` times as densely;
+// replaces an earlier one of that number.
+ControlState& Add(ControlId id, ControlKind kind, WindowId window, int w, int h, int scale = 1);
 ControlState* Find(ControlId id);
 bool Exists(ControlId id);
 void Remove(ControlId id);
@@ -58,15 +62,18 @@ class CanvasDrawing {
   CanvasDrawing& operator=(const CanvasDrawing&) = delete;
 
   explicit operator bool() const { return state_ != nullptr; }
+  // In screen pixels: drawing positions and sizes are multiplied by scale().
   Bitmap& bitmap() { return state_->picture; }
+  int scale() const { return state_->scale; }
 
  private:
   ControlId id_;
   ControlState* state_;
 };
 
-// Copies an image's pixels unscaled into a canvas from its top-left corner and
-// shows it; a number that names no image changes nothing.
+// Copies an image's pixels into a canvas from its top-left corner and shows it; a
+// number that names no image changes nothing. On a scaled screen each image pixel
+// covers scale x scale screen pixels, resampled smoothly.
 void SetCanvasImage(ControlId canvas, ImageId image);
 
 }  // namespace sp

@@ -12,6 +12,12 @@ struct Point {
   friend bool operator==(const Point&, const Point&) = default;
 };
 
+// A rectangle on the screen: top-left corner and size.
+struct Rect {
+  std::int64_t x = 0, y = 0, width = 0, height = 0;
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
 // Positions come from a file the user (or anything else) may have edited; keep
 // every conversion inside what a window system can take.
 inline constexpr double kMaxCoordinate = 1 << 30;

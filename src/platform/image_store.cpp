@@ -97,6 +97,7 @@ bool Scale(ImageId n, int width, int height, bool smooth) {
   if (!ImageSizeAllowed(width, height)) return false;
   auto scaled = std::make_shared<Image>();
   scaled->depth = src->depth;
+  scaled->density = src->density;
   // The program always asks for smooth scaling; there is no other filter.
   (void)smooth;
   scaled->bitmap = ScaleSmooth(src->bitmap, width, height);

@@ -14,6 +14,9 @@ namespace sp {
 struct Image {
   int depth = 24;  // 24: alpha ignored (always opaque); 32: per-pixel alpha
   Bitmap bitmap;
+  // Screen pixels per drawing pixel the image was drawn for: a picture made for a
+  // scaled screen is shown there as it is.
+  int density = 1;
   int width() const { return bitmap.width; }
   int height() const { return bitmap.height; }
 };

@@ -24,6 +24,8 @@ struct Extent {
 // Size of one line of text in font n (the default font when n names none).
 Extent Measure(FontId n, std::string_view utf8);
 // Draws one line with its top-left corner at (x, y), glyphs only; cut at the edges.
-void Draw(Bitmap& target, FontId n, int x, int y, std::string_view utf8, Rgb colour);
+// On a target `scale` times denser than the drawing, position and size are
+// multiplied and the glyphs rendered at the target's own pixels.
+void Draw(Bitmap& target, FontId n, int x, int y, std::string_view utf8, Rgb colour, int scale = 1);
 
 }  // namespace sp::text

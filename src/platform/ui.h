@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/controls.h"
 #include "platform/geometry.h"
@@ -19,6 +20,18 @@ namespace sp::ui {
 // its launcher can claim them; empty leaves the toolkit's default.
 bool Init(const std::string& program_class = {});
 const Dpi& ScreenDpi();
+// Screen pixels per pixel of the program's drawing (2 on a screen set to 200 %).
+// Pictures of controls are kept at this many times their size.
+int PixelScale();
+
+// The connected monitors and the work area of the primary one (the part the
+// desktop's panels leave free).
+struct ScreenLayout {
+  std::vector<Rect> monitors;
+  Rect primary_work_area;
+};
+// Nothing when the backend cannot tell.
+std::optional<ScreenLayout> Screens();
 // The per-user configuration folder, without a trailing slash; empty when unknown.
 std::string UserConfigFolder();
 

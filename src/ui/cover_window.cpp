@@ -6,6 +6,7 @@
 #include "platform/controls.h"
 #include "platform/ui.h"
 #include "ui/docking.h"
+#include "ui/placement.h"
 #include "ui/window_hook.h"
 
 namespace sp {
@@ -30,7 +31,7 @@ void BuildCoverWindow() {
   if (ui::CreateCanvas({WindowId::Cover, ControlId::DockToggle, 1, 1, 16, 16})) {
     if (CanvasDrawing drawing(ControlId::DockToggle); drawing) {
       Fill(drawing.bitmap(), kCoverBackground);
-      DrawImage(drawing.bitmap(), DockIcon(), 0, 0, kIconResting);
+      DrawImage(drawing.bitmap(), DockIcon(), 0, 0, kIconResting, drawing.scale());
     }
     Bind(EventClass::Control, WindowId::Cover, ControlId::DockToggle, kAny, OnDockToggle);
   }
@@ -48,7 +49,9 @@ void OpenCoverWindow() {
       AppData.cWinY = pos->y;
     }
   } else {
-    PlaceWindow(WindowId::Cover, {AppData.cWinX, AppData.cWinY});
+    // Left where a monitor since unplugged showed it, it would open out of reach.
+    PlaceWindow(WindowId::Cover,
+                ReachablePosition(WindowId::Cover, {AppData.cWinX, AppData.cWinY}));
   }
   ui::ShowWindow(WindowId::Cover);
   AppData.cWinOpen = 1;
@@ -99,11 +102,11 @@ void OnDockToggle(const Event& event) {
   Fill(face, kCoverBackground);
   switch (event.type) {
     case event_type::MouseLeave:
-      DrawImage(face, icon, 0, 0, kIconResting);
+      DrawImage(face, icon, 0, 0, kIconResting, drawing.scale());
       break;
     case event_type::MouseEnter:
     case event_type::MouseMove:
-      DrawImage(face, icon, 0, 0, kIconLit);
+      DrawImage(face, icon, 0, 0, kIconLit, drawing.scale());
       break;
     case event_type::LeftClick:
       if (AppData.cWindDock == 1) {
@@ -116,7 +119,7 @@ void OnDockToggle(const Event& event) {
         // Handled like a move of the main window: an open cover window snaps beside it.
         ui::SendWindowMessage(WindowId::Main, ui::WindowMessage::Size);
       }
-      DrawImage(face, icon, 0, 0, kIconLit);
+      DrawImage(face, icon, 0, 0, kIconLit, drawing.scale());
       break;
     default:
       // A press (and anything else) leaves the bare background until the next

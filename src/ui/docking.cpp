@@ -10,7 +10,7 @@ Point Offset(Point p, std::int64_t dx, std::int64_t dy) {
   return {SaturatingAdd(p.x, dx), SaturatingAdd(p.y, dy)};
 }
 
-constexpr std::int64_t kStripBottom = 20;
+constexpr std::int64_t kStripBottom = kDragStripRows - 1;
 
 }  // namespace
 

@@ -29,6 +29,9 @@ Point MainBesideCover(Point cover);
 // Where a click on the thumbnail opens a docked cover window.
 Point OpenedDockedCoverAt(Point main);
 
+// The top rows of either window that start a move, in screen pixels.
+inline constexpr int kDragStripRows = 21;
+
 // The top 21 rows of either window, as wide as the window, start a move. `pointer`
 // is in the window's client pixels; nothing means outside the client area.
 bool InDragStrip(WindowId window, std::optional<Point> pointer);

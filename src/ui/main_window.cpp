@@ -12,6 +12,7 @@
 #include "ui/cover_window.h"
 #include "ui/docking.h"
 #include "ui/now_playing.h"
+#include "ui/placement.h"
 #include "ui/title_buttons.h"
 #include "ui/window_hook.h"
 
@@ -44,9 +45,14 @@ int OpenMainWindow() {
   ResetWindowHook();
   const std::int64_t W = kMainWindowWidth;
   const std::string title = std::string(kStationName) + " - " + AppData.MainStation;
-  if (!ui::CreateWindow({WindowId::Main, title, AppData.WindowX, AppData.WindowY, W,
-                         kMainWindowHeight, kWindowBackground, WindowId::None}))
+  const Point stored{AppData.WindowX, AppData.WindowY};
+  const Point at = ReachablePosition(WindowId::Main, stored);
+  if (!ui::CreateWindow({WindowId::Main, title, at.x, at.y, W, kMainWindowHeight, kWindowBackground,
+                         WindowId::None}))
     FailToOpen();
+  // Opening elsewhere is the program's own move: the stored place stays (and is
+  // written back) until the user moves the window.
+  if (at != stored) PlaceWindow(WindowId::Main, at);
 
   const TextStyle strip{kStrip, kStrip, FontId::Default, TextAlign::TopLeft};
   Strip(ControlId::TitleText, 1, 0, 629, 25, "  " + std::string(kStationName) + "  ",
@@ -83,12 +89,20 @@ int OpenMainWindow() {
   // The cover window comes back as it was left; docked means beside the main window,
   // wherever the file says it was.
   if (AppData.cWinOpen == 1) {
+    Point cover_at;
     if (AppData.cWindDock == 1) {
-      const Point docked = DockedCoverAt({AppData.WindowX, AppData.WindowY});
+      const Point docked = DockedCoverAt(stored);
       AppData.cWinX = docked.x;
       AppData.cWinY = docked.y;
+      cover_at = DockedCoverAt(at);
+    } else {
+      cover_at = ReachablePosition(WindowId::Cover, {AppData.cWinX, AppData.cWinY});
     }
-    ui::MoveWindow(WindowId::Cover, AppData.cWinX, AppData.cWinY);
+    if (cover_at != Point{AppData.cWinX, AppData.cWinY}) {
+      PlaceWindow(WindowId::Cover, cover_at);
+    } else {
+      ui::MoveWindow(WindowId::Cover, cover_at.x, cover_at.y);
+    }
     ui::ShowWindow(WindowId::Cover);
   }
 

@@ -45,7 +45,7 @@ void OnNowPlayingPanel(const Event& event) {
       {FontId::UiMedium, texts.album, 105, 80, kText},
   };
   for (const Line& line : lines)
-    text::Draw(canvas, line.font, line.x, line.y, line.text, line.colour);
+    text::Draw(canvas, line.font, line.x, line.y, line.text, line.colour, drawing.scale());
 }
 
 }  // namespace sp

@@ -15,12 +15,26 @@ namespace {
 constexpr Rgb kFace{76, 74, 72};
 constexpr Rgb kWhite{255, 255, 255};
 
-using FaceDrawer = std::function<void(Bitmap& face, bool highlighted)>;
+// Positions and text are given in drawing pixels; `scale` screen pixels each.
+using FaceDrawer = std::function<void(Bitmap& face, bool highlighted, int scale)>;
 
+// Drawn at the screen's density, so the face is shown on a scaled screen as sharp
+// as at 100 %.
 ImageId MakeFace(int w, int h, bool highlighted, const FaceDrawer& draw) {
-  const ImageId face = images::Create(kAllocateImage, w, h, 24);
-  if (auto image = images::GetMutable(face)) draw(image->bitmap, highlighted);
+  const int scale = ui::PixelScale();
+  const ImageId face = images::Create(kAllocateImage, w * scale, h * scale, 24);
+  if (auto image = images::GetMutable(face)) {
+    image->density = scale;
+    draw(image->bitmap, highlighted, scale);
+  }
   return face;
+}
+
+// A one-pixel line, as wide as one drawing pixel on the face.
+void FaceLine(Bitmap& face, int scale, int x0, int y0, int x1, int y1, Rgb colour) {
+  for (int dy = 0; dy < scale; ++dy)
+    for (int dx = 0; dx < scale; ++dx)
+      DrawLine(face, x0 * scale + dx, y0 * scale + dy, x1 * scale + dx, y1 * scale + dy, colour);
 }
 
 void DrawTitleButton(ControlId id, std::int64_t x, int w, int h, std::int64_t y,
@@ -47,27 +61,27 @@ void CreateButtonStates() {
 }
 
 void DrawSubscribeButton() {
-  DrawTitleButton(ControlId::SubscribeButton, 555, 73, 21, 4, [](Bitmap& face, bool hi) {
+  DrawTitleButton(ControlId::SubscribeButton, 555, 73, 21, 4, [](Bitmap& face, bool hi, int s) {
     Fill(face, kFace);
     text::Draw(face, FontId::Button, 1, 1, "SUBSCRIBE",
-               hi ? Rgb{249, 249, 249} : Rgb{146, 146, 146});
+               hi ? Rgb{249, 249, 249} : Rgb{146, 146, 146}, s);
   });
 }
 
 void DrawMinimizeButton() {
   DrawTitleButton(ControlId::MinimizeButton, kMainWindowWidth - 100, 46, 25, 0,
-                  [](Bitmap& face, bool hi) {
+                  [](Bitmap& face, bool hi, int s) {
                     Fill(face, hi ? Rgb{94, 92, 91} : kFace);
-                    DrawLine(face, 18, 13, 27, 13, kWhite);
+                    FaceLine(face, s, 18, 13, 27, 13, kWhite);
                   });
 }
 
 void DrawCloseButton() {
   DrawTitleButton(ControlId::CloseButton, kMainWindowWidth - 46, 46, 25, 0,
-                  [](Bitmap& face, bool hi) {
+                  [](Bitmap& face, bool hi, int s) {
                     Fill(face, hi ? Rgb{217, 95, 95} : kFace);
-                    DrawLine(face, 18, 8, 27, 17, kWhite);
-                    DrawLine(face, 27, 8, 18, 17, kWhite);
+                    FaceLine(face, s, 18, 8, 27, 17, kWhite);
+                    FaceLine(face, s, 27, 8, 18, 17, kWhite);
                   });
 }
 

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <sstream>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -190,6 +192,36 @@ TEST_F(PlayerTest, MinimisingAndRestoringTheWindowDoesNotInterruptTheStream) {
   EXPECT_GT(*std::min_element(blocks.begin(), blocks.end()), kSignal);
   // One connection throughout: a reconnect would be a second request.
   EXPECT_EQ(StreamRequests().size(), 1u);
+}
+
+// The first process below `pid` whose name starts with `name`, or nothing.
+std::optional<pid_t> FindDescendant(pid_t pid, const std::string& name) {
+  std::istringstream children(
+      ReadFile("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children"));
+  for (pid_t child; children >> child;) {
+    if (ReadFile("/proc/" + std::to_string(child) + "/comm").rfind(name, 0) == 0) return child;
+    if (auto found = FindDescendant(child, name)) return found;
+  }
+  return std::nullopt;
+}
+
+TEST_F(PlayerTest, TheWebProcessPlaysWithTheLighterSettings) {
+  // The program sets them in the environment the helper processes inherit, so they
+  // only count if set before WebKit starts its first helper.
+  ASSERT_NE(Start(), 0u);
+  ASSERT_TRUE(WaitForSound()) << program->Log();
+  const auto web = FindDescendant(program->process().pid(), "WebKitWebProces");
+  ASSERT_TRUE(web.has_value()) << "no web process below the program";
+  const std::string proc = "/proc/" + std::to_string(*web);
+  // Checked in its environment: which decoder and allocator run leaves no trace outside
+  // the process (WebKit loads the libav wrapper while probing codecs either way).
+  const std::string environment = std::string(1, '\0') + ReadFile(proc + "/environ");
+  auto has = [&](const std::string& entry) {
+    return environment.find('\0' + entry + '\0') != std::string::npos;
+  };
+  EXPECT_TRUE(has("Malloc=1")) << "the web process keeps WebKit's own allocator";
+  EXPECT_TRUE(has("GST_PLUGIN_FEATURE_RANK=mpg123audiodec:MAX")) << "MP3 decoded through libav";
+  EXPECT_TRUE(has("JSC_useJIT=0")) << "JavaScript compiled";
 }
 
 TEST_F(PlayerTest, WithoutAWebViewTheProgramRunsSilentlyAndShowsNoMessage) {

@@ -71,6 +71,37 @@ TEST_F(PreferencesTest, NoFileMeansTheOriginAndAFileAfterTheCloseRequest) {
   EXPECT_EQ(ReadFile(File()), PreferencesText(Folder(), 0, 0));
 }
 
+// A place no monitor shows opens the window where its strip can be reached; the
+// file keeps the stored place until the window is moved. A place partly on screen,
+// left of the screen's edge, is kept as it is.
+TEST(PreferencesPlacement, AWindowOutOfReachOpensOnScreenAndOneHalfOnScreenStays) {
+  Xvfb display(1920, 1080);
+  for (const auto& [stored, expect_moved] :
+       {std::pair{std::pair{5000, 3000}, true}, std::pair{std::pair{-200, 60}, false}}) {
+    TempDir home;
+    const std::string folder = home.path() + "/.config/lumo/Tidemark Drum and Bass FM/";
+    WriteFile(folder + "preferences.json", PreferencesText(folder, stored.first, stored.second));
+    Program program(display, home);
+    const auto window = display.FindWindow(kMainTitle);
+    ASSERT_TRUE(window) << program.Log();
+    const Geometry g = display.WindowGeometry(*window);
+    if (expect_moved) {
+      EXPECT_GE(g.x, 0);
+      EXPECT_GE(g.y, 0);
+      EXPECT_LE(g.x + g.width, 1920);
+      EXPECT_LE(g.y + g.height, 1080);
+    } else {
+      EXPECT_EQ(g.x, stored.first);
+      EXPECT_EQ(g.y, stored.second);
+    }
+    display.WaitPixel(0, 0, {1, 2, 3}, 300ms);  // let the program see where it is
+    display.RequestClose(*window);
+    ASSERT_EQ(program.process().WaitExit(10s), std::optional<int>(0));
+    EXPECT_EQ(ReadFile(folder + "preferences.json"),
+              PreferencesText(folder, stored.first, stored.second));
+  }
+}
+
 // Damaged files: start-up neither crashes nor hangs, and the defaults apply.
 void ExpectDefaultsWith(Xvfb& display, TempDir& home, const std::string& file,
                         const std::string& content) {

@@ -84,3 +84,29 @@ TEST_F(CanvasDrawTest, ImagesAreCopiedOrBlendedAtAPositionWithAConstantOpacity) 
 
 }  // namespace
 }  // namespace sp
+
+namespace sp {
+namespace {
+
+// On a screen scaled by 2 an image is resampled to the picture's density once, and
+// again only when it changes.
+TEST(ScaledCanvasTest, ImagesAreResampledOncePerChange) {
+  headless::Reset();
+  headless::TheWorld().pixel_scale = 2;
+  ui::CreateWindow({WindowId::Main, "t", 0, 0, 730, 195, {}, WindowId::None});
+  ui::CreateCanvas({WindowId::Main, ControlId::CoverThumb, 2, 26, 10, 10});
+  EXPECT_EQ(controls::Find(ControlId::CoverThumb)->picture.width, 20);
+  const ImageId n = images::Create(kAllocateImage, 4, 4, 24);
+  ASSERT_TRUE(DrawImageCentred(ControlId::CoverThumb, n, {76, 74, 72}));
+  const auto image = images::Get(n);
+  const auto first = PixelsAt(image, 2);
+  EXPECT_EQ(first->width, 8);
+  EXPECT_EQ(PixelsAt(image, 2), first);
+  EXPECT_EQ(PixelsAt(image, 1).get(), &image->bitmap);
+  ASSERT_TRUE(images::Scale(n, 2, 2));
+  EXPECT_NE(PixelsAt(images::Get(n), 2), first);
+  headless::Reset();
+}
+
+}  // namespace
+}  // namespace sp

@@ -3,6 +3,8 @@
 #include <gtk/gtk.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "platform/events.h"
 #include "platform/gtk/gtk_state.h"
 #include "platform/image_store.h"
@@ -43,6 +45,11 @@ bool Init(const std::string& program_class) {
   GdkScreen* screen = gdk_screen_get_default();
   const double resolution = screen ? gdk_screen_get_resolution(screen) : -1;
   if (resolution > 0) state.dpi = Dpi{resolution, resolution};
+  // GDK counts in units of this many screen pixels (GDK_SCALE); the program lays out
+  // in those units and draws its pictures at the full pixel density.
+  if (screen)
+    state.pixel_scale =
+        std::max(1, gdk_window_get_scale_factor(gdk_screen_get_root_window(screen)));
 
   // The default control font is the desktop's own interface font.
   gchar* font_name = nullptr;
@@ -58,6 +65,33 @@ bool Init(const std::string& program_class) {
 
 const Dpi& ScreenDpi() {
   return gtkui::State().dpi;
+}
+
+int PixelScale() {
+  return gtkui::State().pixel_scale;
+}
+
+std::optional<ScreenLayout> Screens() {
+  GdkDisplay* display = gdk_display_get_default();
+  const int count = display ? gdk_display_get_n_monitors(display) : 0;
+  if (count <= 0) return std::nullopt;
+  const Dpi& dpi = gtkui::State().dpi;
+  const auto units = [&dpi](const GdkRectangle& r) {
+    const std::int64_t x = dpi.ToUnitsX(r.x), y = dpi.ToUnitsY(r.y);
+    return Rect{x, y, dpi.ToUnitsX(r.x + r.width) - x, dpi.ToUnitsY(r.y + r.height) - y};
+  };
+  ScreenLayout layout;
+  for (int i = 0; i < count; ++i) {
+    GdkRectangle r;
+    gdk_monitor_get_geometry(gdk_display_get_monitor(display, i), &r);
+    layout.monitors.push_back(units(r));
+  }
+  GdkMonitor* primary = gdk_display_get_primary_monitor(display);
+  if (!primary) primary = gdk_display_get_monitor(display, 0);
+  GdkRectangle work;
+  gdk_monitor_get_workarea(primary, &work);
+  layout.primary_work_area = units(work);
+  return layout;
 }
 
 std::string UserConfigFolder() {

@@ -24,6 +24,9 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
   cairo_surface_t* surface = cairo_image_surface_create_for_data(
       reinterpret_cast<unsigned char*>(bmp.pixels.data()), CAIRO_FORMAT_ARGB32, bmp.width,
       bmp.height, bmp.width * 4);
+  // The picture holds the screen's pixels: one picture pixel to one screen pixel, so
+  // nothing is filtered and the edges stay whole.
+  cairo_surface_set_device_scale(surface, state->scale, state->scale);
   cairo_set_source_surface(cr, surface, 0, 0);
   cairo_paint(cr);
   cairo_surface_destroy(surface);

@@ -26,6 +26,7 @@ struct NativeWindow {
 
 struct Backend {
   Dpi dpi;
+  int pixel_scale = 1;  // device pixels per GDK unit, the same for every window on X11
   std::map<std::int64_t, NativeWindow> windows;
   std::map<std::int64_t, GtkWidget*> controls;
   ui::WindowHook hook = nullptr;

@@ -226,19 +226,20 @@ std::optional<Point> PointerInClient(WindowId id) {
   GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(gdk_window));
   GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
   if (!pointer) return std::nullopt;
-  int x = 0, y = 0;
+  double x = 0, y = 0;
   if (gtkui::press_in_client.window == id) {
-    x = int(std::floor(gtkui::press_in_client.x));
-    y = int(std::floor(gtkui::press_in_client.y));
+    x = gtkui::press_in_client.x;
+    y = gtkui::press_in_client.y;
   } else {
-    gdk_window_get_device_position(gdk_window, pointer, &x, &y, nullptr);
+    gdk_window_get_device_position_double(gdk_window, pointer, &x, &y, nullptr);
   }
   if (x < 0 || y < 0 || x >= gdk_window_get_width(gdk_window) ||
       y >= gdk_window_get_height(gdk_window))
     return std::nullopt;
-  // GDK counts in scaled units; the drag strip is measured in the screen's pixels.
+  // GDK counts in scaled units, with fractions for the pixels between; the drag strip
+  // is measured in the screen's pixels.
   const int scale = gdk_window_get_scale_factor(gdk_window);
-  return Point{std::int64_t(x) * scale, std::int64_t(y) * scale};
+  return Point{std::int64_t(std::floor(x * scale)), std::int64_t(std::floor(y * scale))};
 }
 
 void InstallWindowHook(WindowHook hook) {

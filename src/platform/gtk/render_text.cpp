@@ -123,10 +123,12 @@ Extent Measure(FontId n, std::string_view utf8) {
   return e;
 }
 
-void Draw(Bitmap& target, FontId n, int x, int y, std::string_view utf8, Rgb colour) {
+void Draw(Bitmap& target, FontId n, int x, int y, std::string_view utf8, Rgb colour, int scale) {
   if (target.width <= 0 || target.height <= 0 || utf8.empty()) return;
   EnsureAliases();
   Surface s(target);
+  // Before the layout is made, so the glyphs are shaped for the target's pixels.
+  if (scale > 1) cairo_scale(s.cr, scale, scale);
   cairo_set_source_rgb(s.cr, colour.r / 255.0, colour.g / 255.0, colour.b / 255.0);
   Layout layout = MakeLayout(s.cr, n, utf8);
   cairo_move_to(s.cr, x, y);

@@ -34,6 +34,8 @@ struct World {
   std::optional<Point> pointer;            // in the client area of any window
   std::vector<WindowId> move_starts;
   std::string config_folder = "/tmp";
+  int pixel_scale = 1;
+  std::optional<ui::ScreenLayout> screens;  // unknown unless a test sets it
   bool fail_windows = false;
   bool fail_web_view = false;
   ui::WindowHook hook = nullptr;

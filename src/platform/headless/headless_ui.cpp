@@ -44,6 +44,12 @@ const Dpi& ScreenDpi() {
   static const Dpi dpi;
   return dpi;
 }
+int PixelScale() {
+  return TheWorld().pixel_scale;
+}
+std::optional<ScreenLayout> Screens() {
+  return TheWorld().screens;
+}
 std::string UserConfigFolder() {
   return TheWorld().config_folder;
 }
