@@ -3,6 +3,7 @@
 // images behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -75,15 +76,24 @@ class CoverSwapTest : public ::testing::Test {
   }
   struct StoreShape {
     std::size_t count = 0;
-    std::vector<int> sizes;  // width of every allocated image, in number order
+    std::vector<int> sizes;          // width of every allocated image, in number order
+    std::vector<ImageId> fixed;      // the program's own numbers
+    std::vector<ImageId> allocated;  // numbers handed out, sorted
     bool builtins = false;
   };
   static StoreShape Shape() {
     StoreShape shape;
     const std::vector<ImageId> numbers = images::Numbers();
     shape.count = numbers.size();
-    for (const ImageId n : numbers)
-      if (Num(n) > 5) shape.sizes.push_back(images::Width(n));
+    for (const ImageId n : numbers) {
+      if (Num(n) > 5) {
+        shape.sizes.push_back(images::Width(n));
+        shape.allocated.push_back(n);
+      } else {
+        shape.fixed.push_back(n);
+      }
+    }
+    std::sort(shape.allocated.begin(), shape.allocated.end());
     shape.builtins = images::Exists(ImageId::DefaultCoverLarge) &&
                      images::Exists(ImageId::DefaultCoverThumb) &&
                      images::Exists(ImageId::DefaultCoverHover);
@@ -147,6 +157,11 @@ TEST_F(CoverSwapTest, AThousandSwapsLeaveTheStoreAsTheFirstOneDid) {
   const StoreShape last = Shape();
   EXPECT_EQ(last.count, first.count);
   EXPECT_EQ(last.sizes, first.sizes);
+  EXPECT_EQ(last.fixed, first.fixed);
+  // Nothing but the three slots' own images: no copy of an older cover lingers.
+  std::vector<ImageId> slots{ThumbCover.load(), HoverCover.load(), LargeCover.load()};
+  std::sort(slots.begin(), slots.end());
+  EXPECT_EQ(last.allocated, slots);
   EXPECT_TRUE(last.builtins);
   EXPECT_EQ(images::Width(ThumbCover), 168);
   EXPECT_EQ(images::Width(HoverCover), 220);

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "covers.h"
@@ -284,6 +287,35 @@ TEST_F(StationSimTest, StreamPlaysTheSongThatWasOnAirLagSecondsAgo) {
   EXPECT_EQ(type, "audio/mpeg");
   sim_->Control("POST", "lag", {{"seconds", 10}});
   EXPECT_EQ(StreamStart(Url("/stream/tidemark"), b_start.size(), type), b_start);  // 21:15:20
+}
+
+TEST_F(StationSimTest, CuttingStreamsClosesOpenOnesAndServesNewOnes) {
+  std::atomic<std::size_t> got{0};
+  CURLcode result = CURLE_OK;
+  std::thread listener([&] {
+    std::unique_ptr<CURL, void (*)(CURL*)> h(curl_easy_init(), curl_easy_cleanup);
+    const std::string url = Url("/stream/tidemark");
+    curl_easy_setopt(h.get(), CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h.get(), CURLOPT_TIMEOUT, 10L);
+    curl_easy_setopt(h.get(), CURLOPT_WRITEDATA, &got);
+    curl_easy_setopt(
+        h.get(), CURLOPT_WRITEFUNCTION,
+        +[](char*, size_t size, size_t count, void* user) -> size_t {
+          *static_cast<std::atomic<std::size_t>*>(user) += size * count;
+          return size * count;
+        });
+    result = curl_easy_perform(h.get());
+  });
+  for (int i = 0; i < 100 && got == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_GT(got.load(), 0u);
+  sim_->Control("POST", "streams/cut");
+  listener.join();
+  // Ended by the cut, not by the client's 10 s limit.
+  EXPECT_NE(result, CURLE_OPERATION_TIMEDOUT);
+  EXPECT_NE(result, CURLE_OK);
+  std::string type;
+  EXPECT_EQ(StreamStart(Url("/stream/tidemark"), 1000, type).size(), 1000u);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@ constexpr double kStartBurstSeconds = 1.0;
 constexpr double kBatchSeconds = 0.1;
 
 struct Listener {
+  explicit Listener(std::uint64_t e) : epoch(e) {}
+  std::uint64_t epoch;
   Steady::time_point start = Steady::now();
   std::int64_t frames_sent = 0;
   StreamCursor cursor;
@@ -29,14 +31,16 @@ Steady::time_point HeardTime(const Listener& l, std::int64_t k) {
 void ServeAudioStream(SimContext& ctx, httplib::Response& res) {
   res.set_header("Cache-Control", "no-cache, no-store");
   res.set_header("icy-name", "Tidemark Drum and Bass FM");
-  auto listener = std::make_shared<Listener>();
+  auto listener = std::make_shared<Listener>(ctx.state.StreamEpoch());
   res.set_chunked_content_provider("audio/mpeg", [&ctx, listener](std::size_t,
                                                                   httplib::DataSink& sink) {
     Listener& l = *listener;
+    if (ctx.state.StreamEpoch() != l.epoch) return false;
     // Wait until the next frame is due (it is sent the burst ahead of being heard).
     const auto burst = std::chrono::duration_cast<Steady::duration>(
         std::chrono::duration<double>(kStartBurstSeconds));
     if (!ctx.shutdown.SleepUntil(HeardTime(l, l.frames_sent) - burst)) return false;
+    if (ctx.state.StreamEpoch() != l.epoch) return false;
     const auto batch_end =
         Steady::now() + burst +
         std::chrono::duration_cast<Steady::duration>(std::chrono::duration<double>(kBatchSeconds));

@@ -51,6 +51,11 @@ void RegisterControlRoutes(httplib::Server& server, SimContext& ctx) {
                   ctx.state.ClearFaults();
                   return state();
                 }));
+  // A listener's connection closes as a dropped stream would; new requests are served.
+  server.Post("/control/streams/cut", JsonHandler([&ctx, state](const nlohmann::json&) {
+                ctx.state.CutStreams();
+                return state();
+              }));
   server.Get("/control/requests",
              JsonHandler([&ctx](const nlohmann::json&) { return ctx.log.ToJson(); }));
   server.Delete("/control/requests", JsonHandler([&ctx](const nlohmann::json&) {

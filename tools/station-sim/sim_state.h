@@ -2,6 +2,7 @@
 // playlist, stream lag and faults. Scenario files use the same JSON form.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -43,6 +44,10 @@ class SimState {
   void ClearFaults();
   std::optional<Fault> TakeFault(const std::string& path);
 
+  // Open streams end when this number moves on; a stream notes it when it starts.
+  std::uint64_t StreamEpoch() const { return stream_epoch_.load(); }
+  void CutStreams() { ++stream_epoch_; }
+
   nlohmann::json ToJson(Steady::time_point now) const;
 
  private:
@@ -52,6 +57,7 @@ class SimState {
   Playlist playlist_;
   std::int64_t stream_lag_ = kDefaultStreamLag;
   FaultTable faults_;
+  std::atomic<std::uint64_t> stream_epoch_{0};
 };
 
 // The song heard on the stream at wall time t: the one on air `lag` seconds earlier.
