@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "covers/percent_encode.h"
 #include "station/api_time.h"
 
 namespace sp {
@@ -33,21 +34,12 @@ std::int64_t SongPositionUs(std::optional<std::int64_t> length_us,
 }
 
 std::string FileUrl(std::string_view absolute_path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string url = "file://";
-  for (const char c : absolute_path) {
-    const auto b = static_cast<unsigned char>(c);
-    const bool keep = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
-                      b == '-' || b == '.' || b == '_' || b == '~' || b == '/';
-    if (keep) {
-      url += c;
-    } else {
-      url += '%';
-      url += kHex[b >> 4];
-      url += kHex[b & 15];
-    }
-  }
-  return url;
+  // Only unreserved characters and the separators pass, so any path is a valid URL.
+  const auto keep = [](unsigned char b) {
+    return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
+           b == '-' || b == '.' || b == '_' || b == '~' || b == '/';
+  };
+  return "file://" + PercentEncodeExcept(absolute_path, keep);
 }
 
 }  // namespace sp

@@ -14,12 +14,16 @@ bool PassesUnchanged(unsigned char c) {
 }  // namespace
 
 std::string PercentEncode(std::string_view utf8) {
+  return PercentEncodeExcept(utf8, PassesUnchanged);
+}
+
+std::string PercentEncodeExcept(std::string_view bytes, bool (*keep)(unsigned char)) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
-  out.reserve(utf8.size());
-  for (const char ch : utf8) {
+  out.reserve(bytes.size());
+  for (const char ch : bytes) {
     const auto c = static_cast<unsigned char>(ch);
-    if (PassesUnchanged(c)) {
+    if (keep(c)) {
       out += ch;
     } else {
       out += '%';

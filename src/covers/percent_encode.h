@@ -11,4 +11,7 @@ namespace sp {
 // '#' and '?' pass, so a name holding them is cut into a fragment or a query.
 std::string PercentEncode(std::string_view utf8);
 
+// Every byte that `keep` refuses becomes %XX (upper-case hex); the rest pass as they are.
+std::string PercentEncodeExcept(std::string_view bytes, bool (*keep)(unsigned char));
+
 }  // namespace sp
