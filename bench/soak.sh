@@ -145,21 +145,9 @@ control() {  # control METHOD PATH [BODY]; the simulator refuses a POST without 
 }
 control POST /scenario "{\"clock\": {\"speed\": $speed}, \"songs\": $songs_json}"
 
-exec 3>"$work/display"
-start xvfb.log Xvfb -displayfd 3 -screen 0 1280x800x24 -dpi 96 -nolisten tcp
-exec 3>&-
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-display=:$(head -n1 "$work/display")
-start bus.log dbus-daemon --session --nofork --address="unix:path=$work/bus"
-mkdir -m 700 "$work/runtime"
-mkdir "$work/pulse-home"
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
-export PULSE_SERVER="unix:$work/runtime/pulse/native"
-XDG_RUNTIME_DIR="$work/runtime" HOME="$work/pulse-home" start pulse.log \
-  pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
-  --load="module-null-sink sink_name=t" --load="module-native-protocol-unix auth-anonymous=1"
-for _ in $(seq 100); do HOME="$work/pulse-home" pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-HOME="$work/pulse-home" pactl set-default-sink t
+# shellcheck source=bench/private_session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/private_session.sh"
+start_private_session
 
 # Every track the program publishes: time, title, and the cover's colour at its centre.
 mpris=org.mpris.MediaPlayer2.stationplayer

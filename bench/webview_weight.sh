@@ -69,19 +69,9 @@ start() {  # start LOG COMMAND...: runs a helper in the background
   pids+=($!)
 }
 
-start xvfb.log Xvfb -displayfd 3 -screen 0 1280x800x24 -dpi 96 -nolisten tcp 3>"$work/display"
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-display=:$(cat "$work/display")
-start bus.log dbus-daemon --session --nofork --address="unix:path=$work/bus"
-mkdir -m 700 "$work/runtime"
-mkdir "$work/pulse-home"
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
-export PULSE_SERVER="unix:$work/runtime/pulse/native"
-XDG_RUNTIME_DIR="$work/runtime" HOME="$work/pulse-home" start pulse.log \
-  pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
-  --load="module-null-sink sink_name=t" --load="module-native-protocol-unix auth-anonymous=1"
-for _ in $(seq 100); do HOME="$work/pulse-home" pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-HOME="$work/pulse-home" pactl set-default-sink t
+# shellcheck source=bench/private_session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/private_session.sh"
+start_private_session
 
 start stream.log "$sim" --port "$port"
 for _ in $(seq 100); do curl -sf "$control/requests" >/dev/null && break; sleep 0.1; done
