@@ -12,6 +12,7 @@
 #include "platform/mouse.h"
 #include "station/song_watcher.h"
 #include "ui/main_window.h"
+#include "quiet_station.h"
 #include "ui/title_buttons.h"
 
 namespace sp {
@@ -30,20 +31,11 @@ void InstallIcon(ImageId n, int at) {
   images::Install(n, std::move(icon));
 }
 
-SongWatcherDeps QuietStation() {
-  SongWatcherDeps deps;
-  deps.server_time = [] { return kNoTime; };
-  deps.fetch_song = [](const std::string&, api_current_song&) { return false; };
-  deps.update_cover_art = [] {};
-  deps.post = [](Event) { return false; };
-  return deps;
-}
-
 class CoverWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     headless::Reset();
-    SetSongWatcherDepsProvider(QuietStation);
+    SetSongWatcherDepsProvider(test::QuietStation);
     CreateButtonStates();
     InstallIcon(ImageId::DockedIcon, 2);
     InstallIcon(ImageId::UndockedIcon, 13);

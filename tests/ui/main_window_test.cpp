@@ -11,27 +11,17 @@
 #include "platform/text.h"
 #include "build_config.h"
 #include "station/song_watcher.h"
+#include "quiet_station.h"
 #include "ui/title_buttons.h"
 
 namespace sp {
 namespace {
 
-// The window starts the watcher; give it a station that never answers, without
-// touching the network.
-SongWatcherDeps QuietStation() {
-  SongWatcherDeps deps;
-  deps.server_time = [] { return kNoTime; };
-  deps.fetch_song = [](const std::string&, api_current_song&) { return false; };
-  deps.update_cover_art = [] {};
-  deps.post = [](Event) { return false; };
-  return deps;
-}
-
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     headless::Reset();
-    SetSongWatcherDepsProvider(QuietStation);
+    SetSongWatcherDepsProvider(test::QuietStation);
     CreateButtonStates();
     text::CreateFont(FontId::Button, "Arial", 12);
     AppData.Clear();
@@ -143,7 +133,7 @@ namespace {
 
 TEST(OpenMainWindowExtremesTest, HugeStoredPositionsNeitherOverflowNorReachTheWindowSystem) {
   headless::Reset();
-  SetSongWatcherDepsProvider(QuietStation);
+  SetSongWatcherDepsProvider(test::QuietStation);
   AppData.Clear();
   AppData.MainStation = "tidemark";
   AppData.WindowX = INT64_MAX;

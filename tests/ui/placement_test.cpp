@@ -7,6 +7,7 @@
 #include "platform/headless/headless.h"
 #include "station/song_watcher.h"
 #include "ui/main_window.h"
+#include "quiet_station.h"
 #include "ui/window_hook.h"
 
 namespace sp {
@@ -43,14 +44,7 @@ TEST(Placement, KeepsPlacesShowingEnoughOfTheStripAndRescuesTheRest) {
 // own, so the stored places stay until the user moves a window.
 TEST(Placement, StartUpRescuesBothWindowsAndKeepsTheStoredPlaces) {
   headless::Reset();
-  SetSongWatcherDepsProvider([] {
-    SongWatcherDeps deps;
-    deps.server_time = [] { return kNoTime; };
-    deps.fetch_song = [](const std::string&, api_current_song&) { return false; };
-    deps.update_cover_art = [] {};
-    deps.post = [](Event) { return false; };
-    return deps;
-  });
+  SetSongWatcherDepsProvider(test::QuietStation);
   headless::TheWorld().screens = ui::ScreenLayout{{kPrimary}, kWork};
   AppData.Clear();
   AppData.WindowX = 5000;
