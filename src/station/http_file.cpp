@@ -1,5 +1,6 @@
 // HttpGetToFile: the same request as HttpGet, with the body streamed to a file.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,13 +29,26 @@ size_t AppendToFile(char* data, size_t size, size_t count, void* user) {
   return n;
 }
 
+// Opens the target for a fresh body, or fails at once. O_NOFOLLOW: a symbolic link
+// planted under the target name is not written through. O_NONBLOCK and no O_TRUNC
+// until it is known to be a regular file: a FIFO under that name would block the
+// open (and the song watcher with it) for ever, and a device would be truncated.
+UniqueFd OpenTarget(const std::string& path) {
+  UniqueFd file(
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0644));
+  struct stat info {};
+  if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+      ::ftruncate(file.get(), 0) != 0)
+    return UniqueFd(-1);
+  return file;
+}
+
 }  // namespace
 
 bool HttpGetToFile(const std::string& url, const std::string& path, int flags,
                    std::size_t max_bytes) {
-  // O_NOFOLLOW: a symbolic link planted under the target name is not written through.
-  UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
-  if (file.get() < 0) return false;
+  UniqueFd file = OpenTarget(path);
+  if (!file.valid()) return false;
   const HttpLimits limits = CurrentHttpLimits();
   FileBody body{file.get(), 0, std::min(max_bytes, limits.file_body_cap)};
   bool ok = false;

@@ -1,13 +1,16 @@
 // The cover matcher against the station simulator on loopback, storing into an
 // application folder inside a temporary home: what is requested, what is shown,
 // what is left on disk, and what a hostile list or host cannot do.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -360,6 +363,29 @@ TEST_F(CoverArtTest, NamesReachingOutsideTheFolderOrAtOurOwnFilesTouchNothing) {
     EXPECT_EQ(RequestedPaths(), (std::vector<std::string>{kListPath}));  // nothing else asked for
     EXPECT_EQ(Slots(), shown);
     EXPECT_TRUE(posted_.empty());
+  }
+}
+
+// A FIFO under the list's or a cover's name would block a plain open for ever, and the
+// watcher's passes with it: each download fails at once and leaves the FIFO alone.
+TEST_F(CoverArtTest, AFifoUnderAnOwnFileNameFailsTheRunAtOnce) {
+  using namespace std::chrono_literals;
+  for (const std::string name : {"cover.txt", kMarrow}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(::mkfifo((app_ + name).c_str(), 0600), 0);
+    auto run = std::async(std::launch::async,
+                          [&] { Run(Song("Full Pressure", "Marrow & Sine", "100% Jungle")); });
+    if (run.wait_for(5s) != std::future_status::ready) {
+      // Unblock the open so the test fails instead of hanging.
+      const int reader = ::open((app_ + name).c_str(), O_RDONLY | O_NONBLOCK);
+      run.wait();
+      ::close(reader);
+      FAIL() << "the run blocked on the FIFO";
+    }
+    EXPECT_TRUE(fs::is_fifo(app_ + name));
+    EXPECT_TRUE(ShowsDefaultCover());
+    EXPECT_TRUE(posted_.empty());
+    fs::remove(app_ + name);
   }
 }
 
