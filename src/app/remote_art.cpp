@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -13,8 +14,23 @@
 namespace sp {
 namespace {
 
-bool IsPictureName(std::string_view name) {
-  return name.size() > 4 && name.substr(name.size() - 4) == ".png";
+bool AllDigits(std::string_view text) {
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Only names of the form Write gives, "cover-<pid>-<n>.png": the folder may be one the
+// user keeps pictures of their own in (a relative one, when the application folder is
+// unknown), and those are not ours to remove.
+bool IsOwnPictureName(std::string_view name) {
+  constexpr std::string_view kPrefix = "cover-", kSuffix = ".png";
+  if (name.size() <= kPrefix.size() + kSuffix.size() || !name.starts_with(kPrefix) ||
+      !name.ends_with(kSuffix))
+    return false;
+  name = name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
+  const std::size_t dash = name.find('-');
+  return dash != std::string_view::npos && AllDigits(name.substr(0, dash)) &&
+         AllDigits(name.substr(dash + 1));
 }
 
 struct DirCloser {
@@ -32,7 +48,7 @@ void RemoveOldPictures(int folder_fd) {
   }
   while (const dirent* entry = ::readdir(dir.get())) {
     // unlinkat removes a link itself and never follows it.
-    if (IsPictureName(entry->d_name)) ::unlinkat(folder_fd, entry->d_name, 0);
+    if (IsOwnPictureName(entry->d_name)) ::unlinkat(folder_fd, entry->d_name, 0);
   }
 }
 

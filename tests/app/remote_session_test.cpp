@@ -78,9 +78,14 @@ class RemoteSessionTest : public ::testing::Test {
 };
 
 TEST_F(RemoteSessionTest, EachSongIsPublishedOnceAndItsArtWrittenOnlyWhenThePictureChanges) {
-  // Leftovers of an earlier run go with the first picture.
+  // Leftovers of an earlier run go with the first picture; pictures the program did not
+  // name stay.
   fs::create_directories(AppData.Preferences + "mpris");
   std::ofstream(AppData.Preferences + "mpris/cover-1-1.png") << "old";
+  const std::vector<std::string> own = {"holiday.png", "cover-1.png", "cover-x-1.png",
+                                        "cover-1-1.png.png"};
+  for (const std::string& name : own)
+    std::ofstream(AppData.Preferences + "mpris/" + name) << "mine";
 
   RedrawCover();  // start-up: no song yet, nothing to show
   Post(EventClass::Control, Num(WindowId::Main), Num(ControlId::NowPlayingPanel),
@@ -93,6 +98,10 @@ TEST_F(RemoteSessionTest, EachSongIsPublishedOnceAndItsArtWrittenOnlyWhenThePict
   const remote::Track first = Published().back();
   EXPECT_EQ(first.serial, 1u);
   EXPECT_EQ(first.title, "Low Tide Roller");
+  for (const std::string& name : own) {
+    EXPECT_TRUE(fs::exists(AppData.Preferences + "mpris/" + name)) << name;
+    fs::remove(AppData.Preferences + "mpris/" + name);
+  }
   ASSERT_EQ(ArtFiles().size(), 1u);
   const std::string first_file = AppData.Preferences + "mpris/" + ArtFiles()[0];
   EXPECT_EQ(first.art_url, FileUrl(first_file));
