@@ -43,7 +43,11 @@ void BuildCoverWindow() {
 
 void OpenCoverWindow() {
   if (AppData.cWindDock == 1) {
-    PlaceWindow(WindowId::Cover, OpenedDockedCoverAt({AppData.WindowX, AppData.WindowY}));
+    // Beside the main window where it really is: after a start that rescued it from a
+    // place no monitor shows, the stored position is still that place.
+    const Point main =
+        ui::WindowPosition(WindowId::Main).value_or(Point{AppData.WindowX, AppData.WindowY});
+    PlaceWindow(WindowId::Cover, OpenedDockedCoverAt(main));
     if (const auto pos = ui::WindowPosition(WindowId::Cover)) {
       AppData.cWinX = pos->x;
       AppData.cWinY = pos->y;

@@ -46,7 +46,11 @@ int OpenMainWindow() {
   const std::int64_t W = kMainWindowWidth;
   const std::string title = std::string(kStationName) + " - " + AppData.MainStation;
   const Point stored{AppData.WindowX, AppData.WindowY};
-  const Point at = ReachablePosition(WindowId::Main, stored);
+  Point at = ReachablePosition(WindowId::Main, stored);
+  // Rescued with docking on: low enough that the docked cover window, which stands 127
+  // units higher, opens in reach too; above the work area a window manager would push
+  // it down and the main window would follow it.
+  if (at != stored && AppData.cWindDock == 1) at.y = SaturatingAdd(at.y, -kDockOffsetY);
   if (!ui::CreateWindow({WindowId::Main, title, at.x, at.y, W, kMainWindowHeight, kWindowBackground,
                          WindowId::None}))
     FailToOpen();

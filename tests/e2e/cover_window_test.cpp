@@ -313,6 +313,29 @@ TEST_F(CoverWindowE2ETest, UndockedItStaysWhereItIsPutAndTheToggleDocksIt) {
   CloseAndExpectSavedAsOnScreen(1, 0);
 }
 
+// A stored place no monitor shows: the main window opens in reach, and the docked cover
+// window beside it, not beside the stored place.
+TEST_F(CoverWindowE2ETest, DockedItStandsBesideAMainWindowRescuedFromOffScreen) {
+  for (const int open : {0, 1}) {
+    SCOPED_TRACE(open);
+    WritePreferences(5000, 3000, 5, 5, open, 1);
+    cover = 0;
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const Pos m = At(main);
+    ASSERT_LT(m.x, 1000);
+    if (open == 1) {
+      ASSERT_TRUE(Shown(Cover()));
+      EXPECT_TRUE(StandsAt(Cover(), {m.x + 731, m.y - 127}));
+    }
+    ClickAt(ThumbCentre());
+    ASSERT_TRUE(Shown(Cover()));
+    EXPECT_TRUE(StandsAt(Cover(), {m.x + 730, m.y - 127}));
+    EXPECT_TRUE(StandsAt(main, m));
+    display.RequestClose(main);
+    EXPECT_EQ(program->process().WaitExit(10s), std::optional<int>(0));
+  }
+}
+
 // Without a window manager the windows are placed and dragged by the program alone.
 TEST(CoverWindowWithoutManagerE2ETest, DockedWindowsStillDragEachOther) {
   Xvfb display;

@@ -10,9 +10,9 @@
 #include "platform/headless/headless.h"
 #include "platform/image_store.h"
 #include "platform/mouse.h"
+#include "quiet_station.h"
 #include "station/song_watcher.h"
 #include "ui/main_window.h"
-#include "quiet_station.h"
 #include "ui/title_buttons.h"
 
 namespace sp {
@@ -188,6 +188,30 @@ TEST_F(CoverWindowTest, ThumbnailOpensDockedAtSevenThirtyAndTheFirstMoveMakesItS
   EXPECT_EQ(Cover(), (Point{699, 200}));
   Click(ControlId::CoverThumb);
   EXPECT_EQ(Cover(), (Point{740, 273}));
+}
+
+// A main window rescued from a place no monitor shows keeps its stored place in the
+// record; the docked cover window stands beside the window the user sees, and both
+// in the work area.
+TEST_F(CoverWindowTest, DockedItFollowsARescuedMainWindowNotItsStoredPlace) {
+  for (const std::int64_t open : {0, 1}) {
+    headless::Reset();
+    SetUp();
+    headless::TheWorld().screens = ui::ScreenLayout{{{0, 0, 1920, 1080}}, {0, 30, 1920, 1050}};
+    AppData.WindowX = 5000;
+    AppData.WindowY = 3000;
+    AppData.cWindDock = 1;
+    AppData.cWinOpen = open;
+    Open();
+    ASSERT_EQ(Main(), (Point{0, 157}));
+    if (open == 1) {
+      EXPECT_EQ(Cover(), (Point{731, 30}));
+    }
+    Click(ControlId::CoverThumb);
+    EXPECT_EQ(Cover(), (Point{730, 30})) << open;
+    EXPECT_EQ(AppData.WindowX, 5000);
+    StopSongWatcher();
+  }
 }
 
 TEST_F(CoverWindowTest, UndockedItReopensWhereItWasClosedAndItsDragsAreRecorded) {
