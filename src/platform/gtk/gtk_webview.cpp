@@ -7,6 +7,7 @@
 
 #include "platform/controls.h"
 #include "platform/gtk/gtk_state.h"
+#include "platform/linux/engine_bus.h"
 
 namespace sp::gtkui {
 namespace {
@@ -229,6 +230,9 @@ bool CreateWebView(const ControlSpec& desc) {
   if (g_getenv("STATIONPLAYER_FAIL_WEB_VIEW")) return false;
 #endif
   if (!gtkui::FindWindow(desc.window)) return false;
+  // The helper processes start with the view and its first document, and are given a
+  // session bus on which their own media player reaches no one.
+  const linux_desktop::HelperBusScope helper_bus;
   GtkWidget* view = gtkui::NewWebView();
   if (!view) return false;
   const Dpi& dpi = gtkui::State().dpi;
