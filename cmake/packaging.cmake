@@ -7,11 +7,12 @@ set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tidemark Drum and Bass FM")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Player for the internet radio station Tidemark Drum and Bass FM")
+# Lines of at most 80 columns, as Debian's tools expect.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Plays the station's stream, shows the song on air with a live countdown and its cover, and answers the desktop's media keys.")
-set(STATIONPLAYER_PACKAGE_MAINTAINER "stationplayer developers <stationplayer@localhost>"
-    CACHE STRING "Maintainer field of the Debian package")
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${STATIONPLAYER_PACKAGE_MAINTAINER})
+    "Plays the station's stream the moment it opens, shows the song on air with a\n"
+    "live countdown and its cover, and answers the desktop's media keys.")
+string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${STATIONPLAYER_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -90,8 +90,18 @@ TEST_F(InstallTest, LauncherIconsAndMetadataValidateAndThePackageNamesWhatItNeed
         "./usr/share/applications/" + std::string(kAppId) + ".desktop",
         "./usr/share/metainfo/" + std::string(kAppId) + ".metainfo.xml",
         "./usr/share/icons/hicolor/16x16/apps/" + std::string(kAppId) + ".png",
-        "./usr/share/icons/hicolor/512x512/apps/" + std::string(kAppId) + ".png"})
+        "./usr/share/icons/hicolor/512x512/apps/" + std::string(kAppId) + ".png",
+        std::string("./usr/share/doc/stationplayer/copyright"),
+        std::string("./usr/share/doc/stationplayer/changelog.gz"),
+        std::string("./usr/share/man/man1/stationplayer.1.gz")})
     EXPECT_NE(contents.output.find(" " + file + "\n"), std::string::npos) << file;
+
+  // Debian's package checker: every error and warning fails, but those the package's own
+  // override file explains.
+  const CommandResult lint =
+      RunCommand({"lintian", "--fail-on", "error,warning", "--tag-display-limit", "0", deb}, {},
+                 work.path(), 300s);
+  EXPECT_EQ(lint.code, 0) << lint.output;
 }
 
 TEST_F(InstallTest, TheInstalledProgramNamesItsWindowsAsItsLauncherAndPlaysTheStation) {
