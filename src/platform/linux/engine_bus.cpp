@@ -33,7 +33,7 @@ constexpr char kA11yInterface[] =
     "<method name='GetAddress'><arg type='s' direction='out'/></method>"
     "</interface></node>";
 
-// The bus's own answers (D-Bus specification): the name has another owner; it was not ours.
+// A message bus's reply codes: the name has another owner; the name was not ours.
 constexpr guint32 kNameExists = 3;
 constexpr guint32 kNameNotOwner = 3;
 
