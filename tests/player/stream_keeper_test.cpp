@@ -54,25 +54,6 @@ TEST_F(StreamKeeperTest, WaitsDoubleFromOneSecondToAMinuteAndStayThere) {
   EXPECT_EQ(keeper.Deadline(), now + 60s);
 }
 
-TEST_F(StreamKeeperTest, ARefusedStretchOfTwentySecondsCostsFewTriesAndEndsWithinAMinute) {
-  // Each try is refused at once for 20 s; the stream is back from then on.
-  const auto stretch_end = now + 20s;
-  int tries = 0;
-  keeper.OnPlaying(now);
-  keeper.OnFailed(now);
-  while (true) {
-    now = keeper.Deadline().value();
-    ASSERT_EQ(keeper.OnTimer(now), Action::Reload);
-    if (now >= stretch_end) break;
-    ++tries;
-    keeper.OnFailed(now + 50ms);
-  }
-  EXPECT_LE(tries, 8);
-  EXPECT_LE(now - stretch_end, 60s);
-  keeper.OnPlaying(now + 1s);
-  EXPECT_EQ(keeper.state(), State::Playing);
-}
-
 TEST_F(StreamKeeperTest, APositionStandingStillTenSecondsIsADropAndSoIsATryWithoutSound) {
   keeper.OnPlaying(now);
   PlayFor(30s);
