@@ -6,15 +6,17 @@
 # memory, open file descriptors, threads and CPU, the files in the application folder
 # and the songs the panel showed; the last line is the growth of each figure between the first and the
 # last third of the run. After each fault stretch it reports how soon the panel and the
-# cover followed the station again.
+# cover followed the station again, and after a stream stretch how soon the sound came
+# back by itself (nobody presses play).
 #
 # Usage: bench/soak.sh [MINUTES] [--build DIR] [--ci]
 #   MINUTES  length of the run (default 60)
 #   --build  the build folder with the program and the simulator (default build/ci)
 #   --ci     the short check: a song every half second, short faults, and a non-zero
 #            exit unless fds and threads end as they were after the first song, the
-#            application folder ends with nothing but its own files, and at least 100
-#            different songs were shown
+#            application folder ends with nothing but its own files, at least 100
+#            different songs were shown, and the sound came back by itself within 65 s
+#            after the stream stretch
 # SOAK_KEEP=DIR copies the run's folder (logs, tracks, samples, and a per-second trace of
 # the program's fds and threads) to DIR at the end.
 #
@@ -326,8 +328,7 @@ for ((sec = 1; sec <= total_s; sec++)); do
     if [ "$sec" = "$a" ]; then fault_on "$kind"; active=$kind; fi
     if [ "$sec" = "$b" ]; then
       control DELETE /faults || echo "faults not removed" >&2
-      # The program does not reconnect a dropped stream: the listener presses play.
-      [ "$kind" = stream ] && press Play
+      # Nobody presses play: the program brings the stream back by itself.
       active=
       ends+=("${EPOCHREALTIME} $kind")
     fi
@@ -371,10 +372,29 @@ follow_report() {
       }' "$work/tracks"
   done
 }
+# After each stream stretch: seconds until the media player said "Playing" for good, that
+# is for the last time before the next stretch began (a dropped answer plays a moment
+# before it ends). The program waits at most a minute between tries.
+recovery_report() {
+  local e end kind next
+  for e in "${ends[@]}"; do
+    read -r end kind <<<"$e"
+    [ "$kind" = stream ] || continue
+    next=$(awk -v end="$end" -v t0="$t0" '{ s = t0 + $1 } s > end { print s; exit }' \
+      <<<"$(printf '%s\n' "${stretches[@]}")")
+    awk -F'\t' -v end="$end" -v next_start="${next:-1e18}" '
+      $1 > end && $1 < next_start { last = $2; at = $1 }
+      END {
+        if (last == "Playing") printf "after stream    sound back by itself after %.1f s%s\n", at - end, at - end <= 65 ? "" : "  LATE"
+        else printf "after stream    sound not back (last status: %s)  LATE\n", last == "" ? "none" : last
+      }' "$work/playback"
+  done
+}
 echo "program fds, threads after the first song: $first_song_figures; at the end: $end_figures"
 follow=$(follow_report)
 echo "$follow"
-# Whether the page plays: the program does not reconnect a dropped stream itself.
+recovery=$(recovery_report)
+echo "$recovery"
 if [ -s "$work/playback" ]; then
   echo "playback: $(awk -F'\t' -v t0="$t0" '{ printf "%s %.0f s, ", $2, $1 - t0 }' "$work/playback")at the end $(tail -n1 "$work/playback" | cut -f2)"
 fi
@@ -439,6 +459,8 @@ if [ "$ci" = 1 ]; then
   check "at least 100 different songs shown" '[ "$distinct" -ge 100 ]'
   check "the panel and the cover follow the station after every fault stretch" \
     '! grep -q "LATE\|never" <<<"$follow"'
+  check "the sound comes back by itself within 65 s after every stream stretch" \
+    '[ -n "$recovery" ] && ! grep -q "LATE" <<<"$recovery"'
 fi
 cat "$work/growth"
 exit "$status"

@@ -18,7 +18,7 @@
 #include "platform/pictures.h"
 #include "platform/remote_control.h"
 #include "platform/ui.h"
-#include "player/player_commands.h"
+#include "player/stream_watch.h"
 #include "station/current_song.h"
 #include "ui/countdown.h"
 
@@ -97,36 +97,31 @@ void OnTimeLeft(const Event& event) {
   State().countdown_at = Clock::now();
 }
 
-void OnPlayback(const Event& event) {
-  switch (event.type) {
-    case event_type::MediaPlaying:
+void OnStreamStatus(StreamStatus status) {
+  switch (status) {
+    case StreamStatus::Playing:
       remote::PublishPlayback(remote::Playback::Playing);
       break;
-    case event_type::MediaPaused:
+    case StreamStatus::Paused:
       remote::PublishPlayback(remote::Playback::Paused);
       break;
-    case event_type::MediaEnded:
+    case StreamStatus::Stopped:  // between tries to bring the stream back, or before it starts
       remote::PublishPlayback(remote::Playback::Stopped);
-      break;
-    default:
       break;
   }
 }
 
 void OnCommand(remote::Command command) {
-  auto player = [](PlayerCommand c) {
-    ui::RunWebViewScript(ControlId::PlayerView, PlayerCommandScript(c));
-  };
   switch (command) {
     case remote::Command::Play:
-      player(PlayerCommand::Play);
+      RunListenerCommand(ListenerCommand::Play);
       break;
     case remote::Command::Pause:
     case remote::Command::Stop:  // a live stream has no start to go back to
-      player(PlayerCommand::Pause);
+      RunListenerCommand(ListenerCommand::Pause);
       break;
     case remote::Command::PlayPause:
-      player(PlayerCommand::Toggle);
+      RunListenerCommand(ListenerCommand::Toggle);
       break;
     case remote::Command::Raise:
       ui::PresentWindow(WindowId::Main);
@@ -156,9 +151,6 @@ void StartRemoteSession() {
        OnSongShown);
   Bind(EventClass::Control, main, Num(ControlId::CoverThumb), event_type::RedrawRequest,
        OnCoverShown);
-  for (const EventType type :
-       {event_type::MediaPlaying, event_type::MediaPaused, event_type::MediaEnded})
-    Bind(EventClass::Control, main, Num(ControlId::PlayerView), type, OnPlayback);
   Bind(EventClass::App, main, 0, event_type::TimeLeft, OnTimeLeft);
 
   remote::Setup setup;
@@ -169,6 +161,7 @@ void StartRemoteSession() {
   setup.on_ready = OnReady;
   setup.position_us = PositionUs;
   remote::Start(setup);
+  WatchStreamStatus(OnStreamStatus);
 }
 
 }  // namespace sp

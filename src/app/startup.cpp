@@ -13,6 +13,7 @@
 #include "platform/image_store.h"
 #include "platform/text.h"
 #include "platform/ui.h"
+#include "player/stream_watch.h"
 #include "station/http_get.h"
 #include "station/song_watcher.h"
 #include "ui/main_window.h"
@@ -55,6 +56,7 @@ int RunProgram() {
   HoverCover = ImageId::DefaultCoverHover;
   LargeCover = ImageId::DefaultCoverLarge;
   OpenMainWindow();
+  StartStreamWatch(ControlId::PlayerView);
   StartRemoteSession();
   ui::RunLoop();
   return 0;

@@ -45,6 +45,9 @@ enum class ImageId : std::int64_t {
   UndockedIcon = 5,
 };
 
+// One-shot timers of the GUI thread.
+enum class TimerId : std::int64_t { StreamKeeper = 1 };
+
 // Passed instead of a number to have the store allocate one.
 inline constexpr ImageId kAllocateImage{-1};
 inline constexpr FontId kAllocateFont{-1};
@@ -66,10 +69,15 @@ inline constexpr EventType MouseMove = 65539;
 inline constexpr EventType LeftButtonDown = 65540;
 inline constexpr EventType TimeLeft = 0x40000;
 inline constexpr EventType CoverCaption = 0x40001;
-// Raised by a web view when the page's audio starts, pauses or ends, whoever caused it.
+// Raised by a web view about its page's audio, whoever caused it: the sound flows, it was
+// paused (not by ending), it ended, it failed (the element or its source), it was asked
+// to play, and now and then where it is (data: the position in seconds, a double).
 inline constexpr EventType MediaPlaying = 0x40100;
 inline constexpr EventType MediaPaused = 0x40101;
 inline constexpr EventType MediaEnded = 0x40102;
+inline constexpr EventType MediaError = 0x40103;
+inline constexpr EventType MediaPlayRequested = 0x40104;
+inline constexpr EventType MediaPosition = 0x40105;
 }  // namespace event_type
 
 inline constexpr std::int64_t kAny = -1;
@@ -84,6 +92,9 @@ constexpr std::int64_t Num(FontId v) {
   return static_cast<std::int64_t>(v);
 }
 constexpr std::int64_t Num(ImageId v) {
+  return static_cast<std::int64_t>(v);
+}
+constexpr std::int64_t Num(TimerId v) {
   return static_cast<std::int64_t>(v);
 }
 constexpr std::int64_t Num(EventClass v) {

@@ -3,6 +3,7 @@
 // 1/96-inch units unless a name says pixels. GUI thread only, unless noted.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -104,8 +105,13 @@ bool CreateWebView(const ControlSpec& desc);
 // Replaces the web view's document; false when the page could not be set.
 bool SetWebViewHtml(ControlId id, const std::string& html);
 // Runs a script in the web view's document without waiting for it; false when there is
-// no such web view. A web view raises MediaPlaying, MediaPaused and MediaEnded control
-// events as its page's audio changes (see ids.h).
+// no such web view. A web view raises the Media* control events as its page's audio
+// changes (see ids.h).
 bool RunWebViewScript(ControlId id, const std::string& script);
+
+// Calls `handler` once on the GUI thread after `delay`, in place of any call still
+// waiting under the same number.
+void StartTimer(TimerId id, std::chrono::milliseconds delay, void (*handler)());
+void StopTimer(TimerId id);
 
 }  // namespace sp::ui

@@ -1,12 +1,12 @@
-// Scripts that play or pause the player page's audio element from outside the page (the
-// desktop's media keys), leaving the page's own text as it is.
+// Scripts that pause the player page's audio element, or load its stream afresh and play
+// it, from outside the page, leaving the page's own text as it is.
 #pragma once
 
 #include <string>
 
 namespace sp {
 
-enum class PlayerCommand { Play, Pause, Toggle };
+enum class PlayerCommand { Pause, Reload };
 
 std::string PlayerCommandScript(PlayerCommand command);
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 
 #include "platform/events.h"
 #include "platform/gtk/gtk_state.h"
@@ -97,6 +98,44 @@ std::optional<ScreenLayout> Screens() {
 std::string UserConfigFolder() {
   const gchar* dir = g_get_user_config_dir();
   return dir ? dir : "";
+}
+
+namespace {
+
+struct PendingTimer {
+  guint source = 0;
+  void (*handler)() = nullptr;
+};
+
+std::map<std::int64_t, PendingTimer>& Timers() {
+  static std::map<std::int64_t, PendingTimer> timers;
+  return timers;
+}
+
+gboolean OnTimer(gpointer id) {
+  auto& timers = Timers();
+  const auto it = timers.find(GPOINTER_TO_INT(id));
+  if (it == timers.end()) return G_SOURCE_REMOVE;
+  void (*handler)() = it->second.handler;
+  timers.erase(it);  // the handler may start it again
+  handler();
+  return G_SOURCE_REMOVE;
+}
+
+}  // namespace
+
+void StartTimer(TimerId id, std::chrono::milliseconds delay, void (*handler)()) {
+  StopTimer(id);
+  const guint ms = guint(std::max<std::chrono::milliseconds::rep>(0, delay.count()));
+  Timers()[Num(id)] = {g_timeout_add(ms, OnTimer, GINT_TO_POINTER(int(Num(id)))), handler};
+}
+
+void StopTimer(TimerId id) {
+  auto& timers = Timers();
+  const auto it = timers.find(Num(id));
+  if (it == timers.end()) return;
+  g_source_remove(it->second.source);
+  timers.erase(it);
 }
 
 void RunLoop() {

@@ -2,6 +2,7 @@
 // test can inspect; input is fed by calling sp::mouse and the hook directly.
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <optional>
 #include <string>
@@ -40,6 +41,12 @@ struct World {
   bool fail_web_view = false;
   ui::WindowHook hook = nullptr;
   int end_count = 0;
+  // Timers waiting, by number; a test calls the handler when it pleases.
+  struct Timer {
+    std::chrono::milliseconds delay;
+    void (*handler)();
+  };
+  std::map<std::int64_t, Timer> timers;
 
   // The desktop's remote control: what the program set up and published. A test
   // decides whether the desktop can see it (remote_ready) and calls remote_setup's

@@ -157,6 +157,14 @@ bool RunWebViewScript(ControlId id, const std::string& script) {
   return true;
 }
 
+void StartTimer(TimerId id, std::chrono::milliseconds delay, void (*handler)()) {
+  TheWorld().timers[Num(id)] = {delay, handler};
+}
+
+void StopTimer(TimerId id) {
+  TheWorld().timers.erase(Num(id));
+}
+
 bool SetWebViewHtml(ControlId id, const std::string& html) {
   auto& pages = TheWorld().web_pages;
   auto it = pages.find(Num(id));
