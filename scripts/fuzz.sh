@@ -31,18 +31,20 @@ mkdir -p "$seeds" "$build/fuzz-artifacts" "$build/fuzz-logs"
 "$build/tests/fuzz/make_fuzz_seeds" "$seeds"
 
 # Per target: -max_len bounds an input (pictures and lists are long, an API answer or
-# a preferences file short); -timeout is far above what any input needs (milliseconds);
-# -rss_limit_mb is many times what the largest input allowed may need.
+# a preferences file short); -timeout is far above what any input needs (milliseconds).
+# For the text parsers -rss_limit_mb leaves room for the sanitizer's own quarantine
+# and caches, and -malloc_limit_mb refuses any single block far beyond what an input
+# of -max_len bytes may need.
 options_for() {
   case $1 in
     # The largest picture allowed is 64 MiB of pixels. -malloc_limit_mb: the BMP loader
     # reserves buffers as large as 32-bit header fields say (up to 4 GiB) but only fills
     # them with the bytes it is given; such untouched reservations are not faults.
     decode_fuzzer) echo "-max_len=65536 -timeout=20 -rss_limit_mb=1536 -malloc_limit_mb=4200" ;;
-    api_fuzzer) echo "-max_len=16384 -timeout=10 -rss_limit_mb=1024 -dict=$dicts/api.dict" ;;
+    api_fuzzer) echo "-max_len=16384 -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=256 -dict=$dicts/api.dict" ;;
     preferences_fuzzer)
-      echo "-max_len=4096 -timeout=10 -rss_limit_mb=1024 -dict=$dicts/preferences.dict" ;;
-    cover_fuzzer) echo "-max_len=65536 -timeout=10 -rss_limit_mb=1024 -dict=$dicts/cover.dict" ;;
+      echo "-max_len=4096 -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=256 -dict=$dicts/preferences.dict" ;;
+    cover_fuzzer) echo "-max_len=65536 -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=256 -dict=$dicts/cover.dict" ;;
   esac
 }
 
