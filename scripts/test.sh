@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: unit, integration and end-to-end tests; a
-# bounded fuzzing run of the picture decoder; the unit and integration tests again
-# under AddressSanitizer and UndefinedBehaviorSanitizer; and the unit tests plus one
-# end-to-end run under ThreadSanitizer.
+# bounded fuzzing run of every parser of outside input; the unit and integration
+# tests again under AddressSanitizer and UndefinedBehaviorSanitizer; and the unit
+# tests plus one end-to-end run under ThreadSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -11,7 +11,7 @@ build="$root/build/ci"
 "$root/scripts/build.sh" "$build"
 (cd "$build" && ctest --output-on-failure -j2)
 
-FUZZ_BUILD_DIR="$root/build/fuzz" "$root/scripts/fuzz.sh" 60
+FUZZ_BUILD_DIR="$root/build/fuzz" "$root/scripts/fuzz.sh" 30
 
 asan="$root/build/asan"
 "$root/scripts/build.sh" "$asan" -DCMAKE_BUILD_TYPE=Debug -DSTATIONPLAYER_BUILD_GUI=OFF \

@@ -2,6 +2,7 @@
 #include "covers/cover_list.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "app/app_data.h"
 #include "covers/cover_words.h"
@@ -25,11 +26,17 @@ std::vector<std::string> ParseCoverList(std::string_view bytes) {
 
 std::optional<std::size_t> MatchCover(const std::vector<std::string>& list,
                                       const std::vector<std::string>& words) {
+  // One occurrence serves every repeat of a word, so each word is looked for once: a
+  // song text of many repeats must not multiply the scan of every entry.
+  std::vector<std::string_view> distinct;
+  std::unordered_set<std::string_view> seen;
+  for (const std::string& word : words)
+    if (seen.insert(word).second) distinct.push_back(word);
   // Both sides are well-formed UTF-8, so a byte match is a match of whole characters
   // and agrees with a match of UTF-16 code units.
   for (std::size_t i = 0; i < list.size(); ++i) {
     const std::string& entry = list[i];
-    const bool all = std::all_of(words.begin(), words.end(), [&](const std::string& word) {
+    const bool all = std::all_of(distinct.begin(), distinct.end(), [&](std::string_view word) {
       return entry.find(word) != std::string::npos;
     });
     if (all) return i;

@@ -3,6 +3,9 @@
 
 #include <cmath>
 #include <limits>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "platform/unicode.h"
 #include "station/http_get.h"
@@ -31,6 +34,98 @@ std::int64_t ClampToInt64(double d) {
   return static_cast<std::int64_t>(d);  // truncates toward zero
 }
 
+std::string AsciiLowered(std::string_view name) {
+  std::string lowered(name);
+  for (char& c : lowered) c = AsciiLower(c);
+  return lowered;
+}
+
+// Builds the document from the parser's events, leaving out every member whose name
+// only the case of ASCII letters tells from an earlier member of the same object.
+class DocumentBuilder {
+ public:
+  explicit DocumentBuilder(JsonDocument& root) : root_(root) {}
+
+  bool null() { return Put(nullptr); }
+  bool boolean(bool value) { return Put(value); }
+  bool number_integer(JsonDocument::number_integer_t value) { return Put(value); }
+  bool number_unsigned(JsonDocument::number_unsigned_t value) { return Put(value); }
+  bool number_float(JsonDocument::number_float_t value, const JsonDocument::string_t&) {
+    return Put(value);
+  }
+  bool string(JsonDocument::string_t& value) { return Put(std::move(value)); }
+  bool binary(JsonDocument::binary_t&) { return false; }  // JSON text holds none
+  bool start_object(std::size_t) { return Open(JsonDocument::object()); }
+  bool start_array(std::size_t) { return Open(JsonDocument::array()); }
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
+
+  bool key(JsonDocument::string_t& name) {
+    if (skipped_depth_ > 0) return true;
+    Level& level = levels_.back();
+    const auto [first, added] = level.spellings.try_emplace(AsciiLowered(name), name);
+    member_ = added || first->second == name ? &(*level.container)[name] : nullptr;
+    return true;
+  }
+
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) {
+    return false;
+  }
+
+ private:
+  struct Level {
+    JsonDocument* container;
+    // Lower-cased member name -> the spelling kept (objects only).
+    std::unordered_map<std::string, std::string> spellings;
+  };
+
+  // Places a value where the parser is; nullptr when it belongs to a left-out member.
+  JsonDocument* Place(JsonDocument&& value) {
+    if (levels_.empty()) {
+      root_ = std::move(value);
+      return &root_;
+    }
+    JsonDocument& container = *levels_.back().container;
+    if (container.is_array()) {
+      container.push_back(std::move(value));
+      return &container.back();
+    }
+    JsonDocument* member = std::exchange(member_, nullptr);
+    if (member) *member = std::move(value);
+    return member;
+  }
+
+  bool Put(JsonDocument&& value) {
+    if (skipped_depth_ == 0) Place(std::move(value));
+    return true;
+  }
+
+  bool Open(JsonDocument&& container) {
+    if (skipped_depth_ > 0) {
+      ++skipped_depth_;
+    } else if (JsonDocument* placed = Place(std::move(container))) {
+      levels_.push_back({placed, {}});
+    } else {
+      skipped_depth_ = 1;  // the value of a left-out member, read and dropped
+    }
+    return true;
+  }
+
+  bool Close() {
+    if (skipped_depth_ > 0) {
+      --skipped_depth_;
+    } else {
+      levels_.pop_back();
+    }
+    return true;
+  }
+
+  JsonDocument& root_;
+  std::vector<Level> levels_;
+  JsonDocument* member_ = nullptr;
+  std::size_t skipped_depth_ = 0;
+};
+
 }  // namespace
 
 std::optional<JsonDocument> ParseJsonText(std::string_view text) {
@@ -41,9 +136,14 @@ std::optional<JsonDocument> ParseJsonText(std::string_view text) {
   if (text.find('\0') != std::string_view::npos) return std::nullopt;
   // The parser refuses ill-formed UTF-8 outright, so one stray byte in a member we
   // never read would cost the whole answer; such bytes become U+FFFD instead.
-  JsonDocument doc =
-      JsonDocument::parse(unicode::ToValidUtf8(text), nullptr, /*allow_exceptions=*/false);
-  if (doc.is_discarded()) return std::nullopt;
+  const std::string valid = unicode::ToValidUtf8(text);
+  JsonDocument doc;
+  DocumentBuilder builder(doc);
+  // Strict: only whitespace may follow the value. Comments are not JSON.
+  if (!JsonDocument::sax_parse(valid.begin(), valid.end(), &builder,
+                               nlohmann::json::input_format_t::json, /*strict=*/true,
+                               /*ignore_comments=*/false))
+    return std::nullopt;
   return doc;
 }
 

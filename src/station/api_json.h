@@ -11,13 +11,16 @@
 
 namespace sp {
 
-// Members keep the order of the answer, so a case-insensitive look-up that
-// meets two spellings of one name takes the first.
-using JsonDocument = nlohmann::ordered_json;
+// Objects are sorted maps, so an answer with very many members costs n log n to
+// read, not n squared.
+using JsonDocument = nlohmann::json;
 
 // Parses one whole JSON text: whitespace may surround the value; a byte-order
 // mark, anything else after the value (a NUL included) or an empty text fail.
-// Ill-formed UTF-8 is read as U+FFFD.
+// Ill-formed UTF-8 is read as U+FFFD. Of two member names of one object that
+// differ only in the case of ASCII letters the later one is left out, so a
+// case-insensitive look-up takes the first spelling; a repeat of the same
+// spelling replaces the earlier value.
 std::optional<JsonDocument> ParseJsonText(std::string_view text);
 
 // HttpGet (url, flags) parsed by ParseJsonText; nullopt when either fails.

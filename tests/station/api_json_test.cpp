@@ -56,6 +56,13 @@ TEST(ExtractCurrentSong, FollowsTheFieldRules) {
       {R"({"title":5,"album":["x"],"genre":{"a":1},"type":true})", [](auto&) {}},
       {R"({"id":null,"length":[],"releaseyear":{}})", [](auto&) {}},
       {R"({"title":"A","TITLE":"B"})", [](auto& s) { s.title = "A"; }},  // first one wins
+      // A later spelling is left out with everything inside it; a repeat of the first
+      // spelling replaces its value.
+      {R"({"Title":"A","title":{"x":[1,{"title":"Z"}]},"TITLE":"B","album":"C","Title":"D"})",
+       [](auto& s) {
+         s.title = "D";
+         s.album = "C";
+       }},
       {R"({"unknown":1,"genre":"DnB"})", [](auto& s) { s.genre = "DnB"; }},
       {R"({"title":"Caf\u00e9 \ud83c\udfb5"})",
        [](auto& s) { s.title = "Caf\xC3\xA9 \xF0\x9F\x8E\xB5"; }},
