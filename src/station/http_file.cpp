@@ -1,10 +1,7 @@
 // HttpGetToFile: the same request as HttpGet, with the body streamed to a file.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
+#include "platform/files.h"
 #include "platform/posix_file.h"
 #include "station/curl_easy.h"
 #include "station/http_get.h"
@@ -32,8 +29,7 @@ size_t AppendToFile(char* data, size_t size, size_t count, void* user) {
 
 bool HttpGetToFile(const std::string& url, const std::string& path, int flags,
                    std::size_t max_bytes) {
-  // O_NOFOLLOW: a symbolic link planted under the target name is not written through.
-  UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+  UniqueFd file(files::CreateForWriting(path));
   if (file.get() < 0) return false;
   const HttpLimits limits = CurrentHttpLimits();
   FileBody body{file.get(), 0, std::min(max_bytes, limits.file_body_cap)};
@@ -46,7 +42,7 @@ bool HttpGetToFile(const std::string& url, const std::string& path, int flags,
     ok = ok && curl_easy_perform(h) == CURLE_OK;
   }
   ok = file.Close() && ok;
-  if (!ok) ::unlink(path.c_str());
+  if (!ok) files::Remove(path);
   return ok;
 }
 
