@@ -1,4 +1,9 @@
 // Win32 backend: the program's borderless popup windows, the window hook and moves.
+// A window is moved by its strip with a drag of our own (the pointer captured, the
+// window placed at every step) rather than the system's move loop: under Wine that
+// loop hands the move to the X window manager, which reports nothing until the button
+// is released, and on Windows it reports nothing while "show window contents while
+// dragging" is off. Either way a docked partner could only jump at the end.
 #include "platform/win32/windows_api.h"
 
 #include <windowsx.h>
@@ -13,14 +18,33 @@ namespace sp::win32ui {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"StationPlayerWindow";
-// Starts the system's move loop once the hook that asked for it has returned.
-constexpr UINT kBeginMove = WM_APP + 2;
 
 // While the hook handles a press, the pointer is where the press happened.
 struct PressInClient {
   WindowId window = WindowId::None;
   POINT at{};
 } press_in_client;
+
+// The last left press on a window, in screen pixels, which a hook may turn into a move.
+struct LastPress {
+  WindowId window = WindowId::None;
+  POINT screen{};
+} last_press;
+
+struct Drag {
+  WindowId window = WindowId::None;
+  POINT pointer{};  // where the pointer took hold
+  POINT origin{};   // where the window was then
+} drag;
+
+// The window's place for the pointer where it is now.
+void Follow(HWND hwnd) {
+  POINT p{};
+  if (!GetCursorPos(&p)) return;
+  SetWindowPos(hwnd, nullptr, drag.origin.x + p.x - drag.pointer.x,
+               drag.origin.y + p.y - drag.pointer.y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 WindowId IdOf(HWND hwnd) {
   return WindowId{GetWindowLongPtrW(hwnd, GWLP_USERDATA)};
@@ -38,19 +62,28 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       CallHook(id, ui::WindowMessage::Size);
       return 0;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-      press_in_client = {id, {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)}};
+    case WM_LBUTTONDBLCLK: {
+      POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+      press_in_client = {id, at};
+      ClientToScreen(hwnd, &at);
+      last_press = {id, at};
       CallHook(id, ui::WindowMessage::LeftButtonDown);
       press_in_client = {};
       return 0;
-    case kBeginMove:
-      // The button must still be down, or the loop would start with nothing to follow.
-      if (GetAsyncKeyState(VK_LBUTTON) & 0x8000) {
-        POINT screen{};
-        GetCursorPos(&screen);
+    }
+    case WM_MOUSEMOVE:
+      if (drag.window == id && GetCapture() == hwnd) Follow(hwnd);
+      return 0;
+    case WM_LBUTTONUP:
+      // The release says where the pointer ended, whatever motion went before.
+      if (drag.window == id && GetCapture() == hwnd) {
+        Follow(hwnd);
         ReleaseCapture();
-        SendMessageW(hwnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(screen.x, screen.y));
       }
+      return 0;
+    case WM_CAPTURECHANGED:
+      // Released, or taken by another window: the drag is over.
+      drag = {};
       return 0;
     case WM_CLOSE:
       // A close request never destroys the window; the program decides.
@@ -197,8 +230,16 @@ std::optional<Point> PointerInClient(WindowId id) {
 }
 
 void BeginWindowMove(WindowId id) {
-  // Posted: the move loop is modal, and the hook that asks must return first.
-  if (auto* native = FindWindow(id)) PostMessageW(native->hwnd, win32ui::kBeginMove, 0, 0);
+  using win32ui::drag;
+  using win32ui::last_press;
+  auto* native = FindWindow(id);
+  RECT r;
+  // Only while the press that asks for it is held.
+  if (!native || last_press.window != id || !(GetAsyncKeyState(VK_LBUTTON) & 0x8000) ||
+      !GetWindowRect(native->hwnd, &r))
+    return;
+  drag = {id, last_press.screen, {r.left, r.top}};
+  SetCapture(native->hwnd);
 }
 
 void InstallWindowHook(WindowHook hook) {
