@@ -37,10 +37,11 @@ struct Drag {
   POINT origin{};   // where the window was then
 } drag;
 
-// The window's place for the pointer where it is now.
+// The window's place for the pointer where the message being handled left it: when
+// messages queue up, the pointer may already be elsewhere (past the release, even).
 void Follow(HWND hwnd) {
-  POINT p{};
-  if (!GetCursorPos(&p)) return;
+  const DWORD at = GetMessagePos();
+  const POINT p{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
   SetWindowPos(hwnd, nullptr, drag.origin.x + p.x - drag.pointer.x,
                drag.origin.y + p.y - drag.pointer.y, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
