@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: unit, integration and end-to-end tests; a
-# bounded fuzzing run of every parser of outside input; the unit and integration
-# tests again under AddressSanitizer and UndefinedBehaviorSanitizer; and the unit
-# tests plus one end-to-end run under ThreadSanitizer.
+# Sets up, builds and runs every test: unit, integration and end-to-end tests (the
+# Windows build's too, under Wine); a bounded fuzzing run of every parser of outside
+# input; the unit and integration tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer; and the unit tests plus one end-to-end run under
+# ThreadSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 
+# The Windows build first: its unit tests run under Wine, and the Linux build's
+# end-to-end tests run it under Wine against the simulator.
+windows="$root/build/windows"
+"$root/scripts/build-windows.sh" "$windows"
+(cd "$windows" && ctest --output-on-failure)
+
 build="$root/build/ci"
-"$root/scripts/build.sh" "$build"
+"$root/scripts/build.sh" "$build" -DSTATIONPLAYER_WINDOWS_EXE="$windows/src/stationplayer.exe"
 (cd "$build" && ctest --output-on-failure -j2)
 
 FUZZ_BUILD_DIR="$root/build/fuzz" "$root/scripts/fuzz.sh" 30

@@ -1,8 +1,6 @@
 // One run of the cover matcher: list, words, match, download, decode, install.
 #include "covers/cover_art.h"
 
-#include <unistd.h>
-
 #include <limits>
 #include <optional>
 
@@ -14,6 +12,7 @@
 #include "covers/cover_words.h"
 #include "covers/image_decode.h"
 #include "covers/percent_encode.h"
+#include "platform/files.h"
 #include "platform/image_store.h"
 #include "station/current_song.h"
 #include "station/http_get.h"
@@ -75,7 +74,7 @@ void UpdateCoverArt(const CoverArtDeps& deps) {
   const ImageId decoded = DecodeImageFromFile(kAllocateImage, path, 24);
   InstallCover(decoded, deps.post);
   if (decoded != ImageId::None) images::Release(decoded);
-  ::unlink(path.c_str());
+  files::Remove(path);
 }
 
 }  // namespace sp

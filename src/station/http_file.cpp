@@ -1,11 +1,7 @@
 // HttpGetToFile: the same request as HttpGet, with the body streamed to a file.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
+#include "platform/files.h"
 #include "platform/posix_file.h"
 #include "station/curl_easy.h"
 #include "station/http_get.h"
@@ -29,26 +25,12 @@ size_t AppendToFile(char* data, size_t size, size_t count, void* user) {
   return n;
 }
 
-// Opens the target for a fresh body, or fails at once. O_NOFOLLOW: a symbolic link
-// planted under the target name is not written through. O_NONBLOCK and no O_TRUNC
-// until it is known to be a regular file: a FIFO under that name would block the
-// open (and the song watcher with it) for ever, and a device would be truncated.
-UniqueFd OpenTarget(const std::string& path) {
-  UniqueFd file(
-      ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0644));
-  struct stat info {};
-  if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-      ::ftruncate(file.get(), 0) != 0)
-    return UniqueFd(-1);
-  return file;
-}
-
 }  // namespace
 
 bool HttpGetToFile(const std::string& url, const std::string& path, int flags,
                    std::size_t max_bytes) {
-  UniqueFd file = OpenTarget(path);
-  if (!file.valid()) return false;
+  UniqueFd file(files::CreateForWriting(path));
+  if (file.get() < 0) return false;
   const HttpLimits limits = CurrentHttpLimits();
   FileBody body{file.get(), 0, std::min(max_bytes, limits.file_body_cap)};
   bool ok = false;
@@ -60,7 +42,7 @@ bool HttpGetToFile(const std::string& url, const std::string& path, int flags,
     ok = ok && curl_easy_perform(h) == CURLE_OK;
   }
   ok = file.Close() && ok;
-  if (!ok) ::unlink(path.c_str());
+  if (!ok) files::Remove(path);
   return ok;
 }
 

@@ -1,11 +1,10 @@
 // Sample pictures for the picture tests, encoded through the platform.
 #include "sample_pictures.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -134,10 +133,15 @@ std::string ScratchFolder() {
       std::filesystem::remove_all(path, ignored);
     }
   };
+  // create_directory is false for a name already taken, so the folder is ours alone.
   static const Folder folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "sp-pictures-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("no scratch folder");
-    return Folder{pattern};
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const auto path =
+          std::filesystem::temp_directory_path() / ("sp-pictures-" + std::to_string(random()));
+      if (std::filesystem::create_directory(path)) return Folder{path.string()};
+    }
+    throw std::runtime_error("no scratch folder");
   }();
   return folder.path;
 }
