@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,10 @@ const std::string& Folder() {
     if (!::mkdtemp(tmpl.data())) std::abort();
     return tmpl + "/";
   }();
+  static const bool cleaned_at_exit = [] {
+    return std::atexit([] { std::filesystem::remove_all(Folder()); }) == 0;
+  }();
+  (void)cleaned_at_exit;
   return folder;
 }
 
