@@ -35,7 +35,7 @@ inline bool Pressable(AccessRole role) {
   return role == AccessRole::PushButton || role == AccessRole::ToggleButton;
 }
 
-namespace access {
+namespace a11y {
 
 // Buttons are reached with Tab.
 inline AccessInfo PushButton(std::string name, std::string description = {}) {
@@ -71,7 +71,7 @@ inline AccessInfo TabStop() {
   return info;
 }
 
-}  // namespace access
+}  // namespace a11y
 
 namespace ui {
 

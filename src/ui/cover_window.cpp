@@ -24,13 +24,13 @@ ImageId DockIcon() {
 
 void DescribeDockToggle() {
   ui::DescribeControl(ControlId::DockToggle,
-                      access::ToggleButton("Dock to the main window", AppData.cWindDock == 1));
+                      a11y::ToggleButton("Dock to the main window", AppData.cWindDock == 1));
 }
 
 }  // namespace
 
 void DescribeCoverThumb(const std::string& album) {
-  ui::DescribeControl(ControlId::CoverThumb, access::PushButton("Cover", album));
+  ui::DescribeControl(ControlId::CoverThumb, a11y::PushButton("Cover", album));
 }
 
 void BuildCoverWindow() {
@@ -47,10 +47,10 @@ void BuildCoverWindow() {
   }
   ui::CreateTextStrip({WindowId::Cover, ControlId::CoverCaption, 17, 1, 265, 19}, "",
                       {kCaptionColour, kCoverBackground, FontId::Default, TextAlign::Centre});
-  ui::DescribeControl(ControlId::CoverCaption, access::Label());
+  ui::DescribeControl(ControlId::CoverCaption, a11y::Label());
   if (ui::CreateCanvas({WindowId::Cover, ControlId::CoverPicture, 1, 21, 300, 300})) {
     Bind(EventClass::Control, WindowId::Cover, ControlId::CoverPicture, kAny, OnCoverPicture);
-    ui::DescribeControl(ControlId::CoverPicture, access::PushButton("Close cover"));
+    ui::DescribeControl(ControlId::CoverPicture, a11y::PushButton("Close cover"));
   }
 }
 

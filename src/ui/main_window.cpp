@@ -35,12 +35,12 @@ void Strip(ControlId id, std::int64_t x, std::int64_t y, std::int64_t w, std::in
 void DescribeMainWindow() {
   for (ControlId id : {ControlId::TitleGap, ControlId::BorderBottom, ControlId::BorderLeft,
                        ControlId::BorderRight})
-    ui::DescribeControl(id, access::Decoration());
+    ui::DescribeControl(id, a11y::Decoration());
   // The countdown changes every second: read when asked, never announced.
   for (ControlId id : {ControlId::TitleText, ControlId::TimeLeftLabel, ControlId::TimeLeftValue})
-    ui::DescribeControl(id, access::Label());
+    ui::DescribeControl(id, a11y::Label());
   DescribeCoverThumb("");
-  ui::DescribeControl(ControlId::PlayerView, access::TabStop());
+  ui::DescribeControl(ControlId::PlayerView, a11y::TabStop());
 }
 
 void OnMainCloseRequest(const Event&) {

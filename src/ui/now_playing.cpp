@@ -51,7 +51,7 @@ void OnNowPlayingPanel(const Event& event) {
   const std::string read = heading + "\n" + artist + " " + colon + " " + texts.artist + "\n" +
                            title + " " + colon + " " + texts.title + "\n" + album + " " + colon +
                            " " + texts.album;
-  ui::DescribeControl(ControlId{event.control}, access::Label(read, true));
+  ui::DescribeControl(ControlId{event.control}, a11y::Label(read, true));
 }
 
 }  // namespace sp

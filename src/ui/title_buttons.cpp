@@ -40,7 +40,7 @@ void FaceLine(Bitmap& face, int scale, int x0, int y0, int x1, int y1, Rgb colou
 void DrawTitleButton(ControlId id, const char* name, std::int64_t x, int w, int h, std::int64_t y,
                      const FaceDrawer& draw) {
   if (!ui::CreateCanvas({WindowId::Main, id, x, y, w, h}) || !controls::Exists(id)) return;
-  ui::DescribeControl(id, access::PushButton(name));
+  ui::DescribeControl(id, a11y::PushButton(name));
   ButtonState& state = ButtonStates()[std::to_string(Num(id))];
   state.control = Num(id);
   state.normal_face = MakeFace(w, h, false, draw);
