@@ -79,6 +79,28 @@ void SetCanvasImage(ControlId canvas, ImageId image) {
 namespace ui {
 namespace {
 
+// Drawn text is padded with spaces for its look; read out, one space does.
+std::string Readable(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      if (!out.empty() && out.back() != ' ') out += ' ';
+    } else {
+      out += c;
+    }
+  }
+  if (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+void Describe(ControlId id, ControlState& state, AccessInfo info) {
+  if (state.access_reads_text) info.name = Readable(state.text);
+  const bool announce = info.live && state.access && state.access->name != info.name;
+  if (state.access == info) return;
+  state.access = info;
+  backend::DescribeControlWidget(id, info, announce);
+}
+
 ControlState* AddControl(const ControlSpec& desc, ControlKind kind) {
   const Dpi& dpi = ScreenDpi();
   const int w = dpi.ToPxX(desc.width), h = dpi.ToPxY(desc.height);
@@ -112,6 +134,7 @@ void SetControlText(ControlId id, const std::string& utf8) {
   strip->text = utf8;
   controls::RenderTextStrip(*strip);
   Repaint(id);
+  if (strip->access) Describe(id, *strip, *strip->access);
 }
 
 std::string ControlText(ControlId id) {
@@ -125,6 +148,19 @@ void SetControlStyle(ControlId id, const TextStyle& style) {
   strip->style = style;
   controls::RenderTextStrip(*strip);
   Repaint(id);
+}
+
+void DescribeControl(ControlId id, const AccessInfo& info) {
+  ControlState* state = controls::Find(id);
+  if (!state) return;
+  state->access_reads_text =
+      state->kind == ControlKind::TextStrip && info.role == AccessRole::Label && info.name.empty();
+  Describe(id, *state, info);
+}
+
+const AccessInfo* ControlDescription(ControlId id) {
+  const ControlState* state = controls::Find(id);
+  return state && state->access ? &*state->access : nullptr;
 }
 
 }  // namespace ui

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/access.h"
 #include "platform/ids.h"
 #include "platform/pixels.h"
 
@@ -36,6 +37,9 @@ struct ControlState {
   // Text strips only.
   std::string text;
   TextStyle style;
+  // What assistive technology is told; a text strip's label follows its text.
+  std::optional<AccessInfo> access;
+  bool access_reads_text = false;
 };
 
 namespace controls {

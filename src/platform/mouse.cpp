@@ -55,4 +55,9 @@ void LeftReleased(ControlId canvas, bool over_canvas) {
   if (click) RaiseFor(canvas, event_type::LeftClick);
 }
 
+void Click(ControlId canvas) {
+  LeftPressed(canvas);
+  LeftReleased(canvas, true);
+}
+
 }  // namespace sp::mouse

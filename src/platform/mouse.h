@@ -12,5 +12,8 @@ void PointerMoved(ControlId canvas);
 void PointerLeft(ControlId canvas);
 void LeftPressed(ControlId canvas);
 void LeftReleased(ControlId canvas, bool over_canvas);
+// A whole click, press and release over the canvas: what pressing a button from the
+// keyboard or through assistive technology does, so it can do nothing a click cannot.
+void Click(ControlId canvas);
 
 }  // namespace sp::mouse

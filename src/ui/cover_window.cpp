@@ -22,7 +22,16 @@ ImageId DockIcon() {
   return AppData.cWindDock == 1 ? ImageId::DockedIcon : ImageId::UndockedIcon;
 }
 
+void DescribeDockToggle() {
+  ui::DescribeControl(ControlId::DockToggle,
+                      a11y::ToggleButton("Dock to the main window", AppData.cWindDock == 1));
+}
+
 }  // namespace
+
+void DescribeCoverThumb(const std::string& album) {
+  ui::DescribeControl(ControlId::CoverThumb, a11y::PushButton("Cover", album));
+}
 
 void BuildCoverWindow() {
   if (!ui::CreateWindow({WindowId::Cover, "", 0, 0, kCoverWindowWidth, kCoverWindowHeight,
@@ -34,11 +43,15 @@ void BuildCoverWindow() {
       DrawImage(drawing.bitmap(), DockIcon(), 0, 0, kIconResting, drawing.scale());
     }
     Bind(EventClass::Control, WindowId::Cover, ControlId::DockToggle, kAny, OnDockToggle);
+    DescribeDockToggle();
   }
   ui::CreateTextStrip({WindowId::Cover, ControlId::CoverCaption, 17, 1, 265, 19}, "",
                       {kCaptionColour, kCoverBackground, FontId::Default, TextAlign::Centre});
-  if (ui::CreateCanvas({WindowId::Cover, ControlId::CoverPicture, 1, 21, 300, 300}))
+  ui::DescribeControl(ControlId::CoverCaption, a11y::Label());
+  if (ui::CreateCanvas({WindowId::Cover, ControlId::CoverPicture, 1, 21, 300, 300})) {
     Bind(EventClass::Control, WindowId::Cover, ControlId::CoverPicture, kAny, OnCoverPicture);
+    ui::DescribeControl(ControlId::CoverPicture, a11y::PushButton("Close cover"));
+  }
 }
 
 void OpenCoverWindow() {
@@ -124,6 +137,7 @@ void OnDockToggle(const Event& event) {
         ui::SendWindowMessage(WindowId::Main, ui::WindowMessage::Size);
       }
       DrawImage(face, icon, 0, 0, kIconLit, drawing.scale());
+      DescribeDockToggle();
       break;
     default:
       // A press (and anything else) leaves the bare background until the next

@@ -2,6 +2,8 @@
 // toggle) and the cover thumbnail of the main window that opens it.
 #pragma once
 
+#include <string>
+
 #include "platform/events.h"
 
 namespace sp {
@@ -13,6 +15,9 @@ void BuildCoverWindow();
 // Shows the cover window beside the main window (docked) or where it was closed,
 // and marks it open. Also moves an open one the same way.
 void OpenCoverWindow();
+
+// Tells assistive technology that the thumbnail opens the cover of `album`.
+void DescribeCoverThumb(const std::string& album);
 
 // Handlers of all events of CoverThumb, CoverPicture and DockToggle. GUI thread.
 void OnCoverThumb(const Event& event);

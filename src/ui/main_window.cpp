@@ -30,6 +30,19 @@ void Strip(ControlId id, std::int64_t x, std::int64_t y, std::int64_t w, std::in
   ui::CreateTextStrip({WindowId::Main, id, x, y, w, h}, text, style);
 }
 
+// What a screen reader finds: the buttons by name, the texts as labels, and nothing
+// of the strips that only frame the window.
+void DescribeMainWindow() {
+  for (ControlId id : {ControlId::TitleGap, ControlId::BorderBottom, ControlId::BorderLeft,
+                       ControlId::BorderRight})
+    ui::DescribeControl(id, a11y::Decoration());
+  // The countdown changes every second: read when asked, never announced.
+  for (ControlId id : {ControlId::TitleText, ControlId::TimeLeftLabel, ControlId::TimeLeftValue})
+    ui::DescribeControl(id, a11y::Label());
+  DescribeCoverThumb("");
+  ui::DescribeControl(ControlId::PlayerView, a11y::TabStop());
+}
+
 void OnMainCloseRequest(const Event&) {
   ShutdownApp();
 }
@@ -78,6 +91,7 @@ int OpenMainWindow() {
   Strip(ControlId::TimeLeftLabel, 169, 127, 106, 27, "    Time Left    :", time_left);
   Strip(ControlId::TimeLeftValue, 275, 127, 453, 27, "", time_left);
   ui::CreateWebView({WindowId::Main, ControlId::PlayerView, 170, 154, 558, 40});
+  DescribeMainWindow();
 
   BuildCoverWindow();
   Bind(EventClass::CloseRequest, Num(WindowId::Main), kAny, kAny, OnMainCloseRequest);
@@ -121,6 +135,7 @@ void OnAppEvent(const Event& event) {
   if (!text) return;
   if (event.type == event_type::CoverCaption) {
     ui::SetControlText(ControlId::CoverCaption, *text);
+    DescribeCoverThumb(*text);
   } else if (event.type == event_type::TimeLeft) {
     ui::SetControlText(ControlId::TimeLeftValue, *text);
   }

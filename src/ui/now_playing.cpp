@@ -1,6 +1,7 @@
 // The now-playing panel: drawn only in answer to a RedrawRequest, and kept until the next.
 #include "ui/now_playing.h"
 
+#include "platform/access.h"
 #include "platform/controls.h"
 #include "platform/text.h"
 #include "station/current_song.h"
@@ -46,6 +47,11 @@ void OnNowPlayingPanel(const Event& event) {
   };
   for (const Line& line : lines)
     text::Draw(canvas, line.font, line.x, line.y, line.text, line.colour, drawing.scale());
+  // Read as drawn, row by row; a new song is announced as it appears.
+  const std::string read = heading + "\n" + artist + " " + colon + " " + texts.artist + "\n" +
+                           title + " " + colon + " " + texts.title + "\n" + album + " " + colon +
+                           " " + texts.album;
+  ui::DescribeControl(ControlId{event.control}, a11y::Label(read, true));
 }
 
 }  // namespace sp

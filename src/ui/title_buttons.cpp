@@ -37,9 +37,10 @@ void FaceLine(Bitmap& face, int scale, int x0, int y0, int x1, int y1, Rgb colou
       DrawLine(face, x0 * scale + dx, y0 * scale + dy, x1 * scale + dx, y1 * scale + dy, colour);
 }
 
-void DrawTitleButton(ControlId id, std::int64_t x, int w, int h, std::int64_t y,
+void DrawTitleButton(ControlId id, const char* name, std::int64_t x, int w, int h, std::int64_t y,
                      const FaceDrawer& draw) {
   if (!ui::CreateCanvas({WindowId::Main, id, x, y, w, h}) || !controls::Exists(id)) return;
+  ui::DescribeControl(id, a11y::PushButton(name));
   ButtonState& state = ButtonStates()[std::to_string(Num(id))];
   state.control = Num(id);
   state.normal_face = MakeFace(w, h, false, draw);
@@ -61,15 +62,16 @@ void CreateButtonStates() {
 }
 
 void DrawSubscribeButton() {
-  DrawTitleButton(ControlId::SubscribeButton, 555, 73, 21, 4, [](Bitmap& face, bool hi, int s) {
-    Fill(face, kFace);
-    text::Draw(face, FontId::Button, 1, 1, "SUBSCRIBE",
-               hi ? Rgb{249, 249, 249} : Rgb{146, 146, 146}, s);
-  });
+  DrawTitleButton(ControlId::SubscribeButton, "Subscribe", 555, 73, 21, 4,
+                  [](Bitmap& face, bool hi, int s) {
+                    Fill(face, kFace);
+                    text::Draw(face, FontId::Button, 1, 1, "SUBSCRIBE",
+                               hi ? Rgb{249, 249, 249} : Rgb{146, 146, 146}, s);
+                  });
 }
 
 void DrawMinimizeButton() {
-  DrawTitleButton(ControlId::MinimizeButton, kMainWindowWidth - 100, 46, 25, 0,
+  DrawTitleButton(ControlId::MinimizeButton, "Minimize", kMainWindowWidth - 100, 46, 25, 0,
                   [](Bitmap& face, bool hi, int s) {
                     Fill(face, hi ? Rgb{94, 92, 91} : kFace);
                     FaceLine(face, s, 18, 13, 27, 13, kWhite);
@@ -77,7 +79,7 @@ void DrawMinimizeButton() {
 }
 
 void DrawCloseButton() {
-  DrawTitleButton(ControlId::CloseButton, kMainWindowWidth - 46, 46, 25, 0,
+  DrawTitleButton(ControlId::CloseButton, "Close", kMainWindowWidth - 46, 46, 25, 0,
                   [](Bitmap& face, bool hi, int s) {
                     Fill(face, hi ? Rgb{217, 95, 95} : kFace);
                     FaceLine(face, s, 18, 8, 27, 17, kWhite);

@@ -536,12 +536,12 @@ Program::Program(Xvfb& display, const TempDir& home, ProgramOptions options)
                 {"XDG_DATA_HOME", home.path() + "/.local/share"},
                 {"XDG_CACHE_HOME", home.path() + "/.cache"},
                 {"DISPLAY", display.name()},
-                {"NO_AT_BRIDGE", "1"},
                 {"GDK_BACKEND", "x11"},
                 // No session bus unless a test brings one: otherwise the first
                 // client would start one through X11, left running after the test.
                 {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.path() + "/no-session-bus"},
             };
+            if (!options.accessibility) env["NO_AT_BRIDGE"] = "1";
             for (const auto& [k, v] : options.env) env[k] = v;
             return env;
           }(),

@@ -135,7 +135,8 @@ class Xvfb {
 struct ProgramOptions {
   bool faults_build = false;  // the test build with fault switches
   std::map<std::string, std::string> env;
-  std::string exe = "";  // another build of the program (an installed one)
+  std::string exe = "";        // another build of the program (an installed one)
+  bool accessibility = false;  // the toolkit talks to an accessibility bus, if there is one
 };
 
 // The real program on a display, with HOME and XDG_CONFIG_HOME in a temporary folder.

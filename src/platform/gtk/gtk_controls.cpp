@@ -16,7 +16,7 @@ ControlId IdOf(gpointer data) {
   return ControlId{GPOINTER_TO_INT(data)};
 }
 
-gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
+gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer data) {
   ControlState* state = controls::Find(IdOf(data));
   if (!state || state->picture.width == 0 || state->picture.height == 0) return FALSE;
   Bitmap& bmp = state->picture;
@@ -30,6 +30,7 @@ gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer data) {
   cairo_set_source_surface(cr, surface, 0, 0);
   cairo_paint(cr);
   cairo_surface_destroy(surface);
+  DrawFocus(widget, cr);
   return TRUE;
 }
 
@@ -95,7 +96,7 @@ namespace sp::backend {
 
 bool AddControlWidget(const ui::ControlSpec& desc, ControlKind kind, int width_px, int height_px) {
   if (!gtkui::FindWindow(desc.window)) return false;
-  GtkWidget* area = gtk_drawing_area_new();
+  GtkWidget* area = gtkui::NewControlArea(desc.id);
   gtk_widget_set_size_request(area, width_px, height_px);
   gpointer data = GINT_TO_POINTER(int(Num(desc.id)));
   g_signal_connect(area, "draw", G_CALLBACK(gtkui::OnDraw), data);

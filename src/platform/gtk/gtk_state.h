@@ -42,6 +42,13 @@ void CallHook(WindowId id, ui::WindowMessage message);
 // lets a window follow the pointer.
 void NotePress(const GdkEventButton* event);
 void ConnectWindowDrag(GtkWidget* window, WindowId id);
+// Controls as screen readers and the keyboard meet them (gtk_access.cpp): the drawing
+// area of a text strip or canvas; its focus frame, drawn over its picture while the
+// keyboard has it; the window's watch on that; and a window shown with no control focused.
+GtkWidget* NewControlArea(ControlId id);
+void DrawFocus(GtkWidget* widget, cairo_t* cr);
+void WatchFocus(GtkWidget* window);
+void DropInitialFocus(GtkWidget* window);
 // Makes the web view raise the media control events for its pages (see ui.h).
 void ReportMediaEvents(GtkWidget* web_view, ControlId control);
 

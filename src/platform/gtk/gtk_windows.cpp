@@ -145,6 +145,7 @@ bool CreateWindow(const WindowSpec& desc) {
   g_signal_connect(window, "map-event", G_CALLBACK(gtkui::OnMap), data);
   g_signal_connect(window, "unmap-event", G_CALLBACK(gtkui::OnUnmap), data);
   gtkui::ConnectWindowDrag(window, desc.id);
+  gtkui::WatchFocus(window);
   gtkui::NativeWindow native;
   native.window = window;
   native.fixed = fixed;
@@ -173,6 +174,7 @@ void ShowWindow(WindowId id) {
   if (!gtk_widget_get_visible(native->window))
     gtk_window_move(GTK_WINDOW(native->window), native->x_px, native->y_px);
   gtk_widget_show(native->window);
+  gtkui::DropInitialFocus(native->window);
 }
 
 void HideWindow(WindowId id) {

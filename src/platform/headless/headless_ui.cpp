@@ -31,6 +31,12 @@ bool AddControlWidget(const ui::ControlSpec& desc, ControlKind, int, int) {
   return true;
 }
 
+void DescribeControlWidget(ControlId id, const AccessInfo& info, bool announce) {
+  auto& w = headless::TheWorld();
+  w.described[Num(id)] = info;
+  if (announce) w.announced.push_back(info.name);
+}
+
 }  // namespace sp::backend
 
 namespace sp::ui {
