@@ -158,6 +158,13 @@ bool AddControlWidget(const ui::ControlSpec& desc, ControlKind kind, int width_p
   return true;
 }
 
+// For now only the name, as the child window's text, which Windows' default accessible
+// object reads out; roles, actions and the keyboard come with a later change.
+void DescribeControlWidget(ControlId id, const AccessInfo& info, bool) {
+  if (win32ui::NativeControl* control = win32ui::FindControl(id))
+    SetWindowTextW(control->hwnd, win32ui::Wide(info.name).c_str());
+}
+
 }  // namespace sp::backend
 
 namespace sp::ui {
