@@ -39,11 +39,6 @@ ImageId Put(ImageId n, std::shared_ptr<Image> image) {
 
 }  // namespace
 
-bool ImageSizeAllowed(long long width, long long height) {
-  return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
-         width * height <= kMaxImagePixels;
-}
-
 namespace images {
 
 ImageId Create(ImageId n, int width, int height, int depth) {

@@ -25,7 +25,10 @@ struct Image {
 // outside can exhaust memory.
 inline constexpr int kMaxImageSide = 8192;
 inline constexpr long long kMaxImagePixels = 16LL * 1024 * 1024;  // 64 MiB at 4 bytes a pixel
-bool ImageSizeAllowed(long long width, long long height);
+inline constexpr bool ImageSizeAllowed(long long width, long long height) {
+  return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
+         width * height <= kMaxImagePixels;
+}
 
 // Keeps a -65535 dimension as it is (see ScaleImage).
 inline constexpr int kKeepDimension = -65535;

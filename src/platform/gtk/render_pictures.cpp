@@ -15,13 +15,6 @@
 namespace sp::pictures {
 namespace {
 
-// ImageSizeAllowed's rule, from the header's constants: the renderer is a leaf
-// library and does not link the image store.
-constexpr bool SizeAllowed(long long width, long long height) {
-  return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
-         width * height <= kMaxImagePixels;
-}
-
 // What a load learns besides the pixels.
 struct LoadState {
   bool sized = false;  // the size was checked before the pixels were allocated
@@ -33,7 +26,7 @@ struct LoadState {
 // give up with an error instead of allocating what the header claims.
 void OnSizePrepared(GdkPixbufLoader* loader, int width, int height, gpointer data) {
   auto* state = static_cast<LoadState*>(data);
-  if (!SizeAllowed(width, height)) {
+  if (!ImageSizeAllowed(width, height)) {
     state->refused = true;
     gdk_pixbuf_loader_set_size(loader, 0, 0);
     return;
@@ -77,7 +70,7 @@ std::optional<Image> FromPixbuf(GdkPixbuf* pixbuf, int depth) {
   const int w = gdk_pixbuf_get_width(pixbuf), h = gdk_pixbuf_get_height(pixbuf);
   const int channels = gdk_pixbuf_get_n_channels(pixbuf);
   const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
-  if (!SizeAllowed(w, h) || gdk_pixbuf_get_colorspace(pixbuf) != GDK_COLORSPACE_RGB ||
+  if (!ImageSizeAllowed(w, h) || gdk_pixbuf_get_colorspace(pixbuf) != GDK_COLORSPACE_RGB ||
       gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 || channels != (alpha ? 4 : 3)) {
     return std::nullopt;
   }

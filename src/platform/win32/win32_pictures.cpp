@@ -14,12 +14,6 @@
 namespace sp::pictures {
 namespace {
 
-// ImageSizeAllowed's rule, from the header's constants, as in the other renderers.
-constexpr bool SizeAllowed(long long width, long long height) {
-  return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
-         width * height <= kMaxImagePixels;
-}
-
 // COM for this thread while one call runs; a thread that has it already keeps it.
 struct ComScope {
   bool ours = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
@@ -82,7 +76,7 @@ std::optional<Image> Decode(std::span<const std::uint8_t> data, int depth) {
     return std::nullopt;
   UINT w = 0, h = 0;
   // Checked before any pixel is allocated.
-  if (FAILED(frame->GetSize(&w, &h)) || !SizeAllowed(w, h)) return std::nullopt;
+  if (FAILED(frame->GetSize(&w, &h)) || !ImageSizeAllowed(w, h)) return std::nullopt;
   // Premultiplied BGRA is the program's 0xAARRGGBB in memory.
   if (FAILED(WICConvertBitmapSource(GUID_WICPixelFormat32bppPBGRA, frame.p, converted.out())))
     return std::nullopt;
