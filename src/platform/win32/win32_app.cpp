@@ -2,7 +2,7 @@
 // browser hand-off and the per-user folder.
 #include "platform/win32/windows_api.h"
 
-#include <objbase.h>
+#include <ole2.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -91,7 +91,9 @@ bool Init(const std::string&) {
   // System-DPI aware: Windows leaves the program's pixels alone and the program scales
   // its 1/96-inch geometry by the DPI read here, once.
   SetProcessDPIAware();
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return false;
+  // COM in a single-threaded apartment, with OLE on top: the browser control is
+  // activated in place, which needs OLE's window and clipboard support.
+  if (FAILED(OleInitialize(nullptr))) return false;
   HDC screen = GetDC(nullptr);
   if (!screen) return false;
   const int dpi_x = GetDeviceCaps(screen, LOGPIXELSX), dpi_y = GetDeviceCaps(screen, LOGPIXELSY);
@@ -172,6 +174,7 @@ void RunLoop() {
   DispatchPosted();
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (win32ui::OfferToWebView(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
@@ -179,6 +182,8 @@ void RunLoop() {
 }
 
 void EndProcess() {
+  // The browser control first, while the windows it lives in still exist.
+  win32ui::ReleaseWebViews();
   for (auto& [id, native] : State().windows) {
     if (native.hwnd) DestroyWindow(native.hwnd);
   }

@@ -1,6 +1,5 @@
 // Win32 backend: every text strip and canvas is a child window that shows the control's
-// picture; canvases also report pointer input. No web view yet: creating one fails, and
-// the program runs without its player.
+// picture; canvases also report pointer input. The web view is in win32_webview.cpp.
 #include "platform/win32/windows_api.h"
 
 #include <windowsx.h>
@@ -171,20 +170,6 @@ namespace sp::ui {
 
 void Repaint(ControlId id) {
   if (auto* control = win32ui::FindControl(id)) InvalidateRect(control->hwnd, nullptr, FALSE);
-}
-
-// The system's browser control comes with the player page, later; until then there
-// is no web view and the program plays nothing.
-bool CreateWebView(const ControlSpec&) {
-  return false;
-}
-
-bool SetWebViewHtml(ControlId, const std::string&) {
-  return false;
-}
-
-bool RunWebViewScript(ControlId, const std::string&) {
-  return false;
 }
 
 }  // namespace sp::ui

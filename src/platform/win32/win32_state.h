@@ -45,6 +45,12 @@ void CallHook(WindowId id, ui::WindowMessage message);
 bool RegisterWindowClass();
 bool RegisterControlClass();
 
+// The event loop offers each message to the web view that holds the keyboard focus
+// first; true when the browser took it, and then it goes no further.
+bool OfferToWebView(MSG& msg);
+// Lets go of every web view's browser control (at the end of the program).
+void ReleaseWebViews();
+
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);
 
