@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows program: scripts/build-windows.sh [BUILD_DIR] [cmake options...]
-# Installs the compiler and Wine when missing, builds libcurl (Schannel, static) from
-# Debian's curl source package once into BUILD_DIR/deps, then the program into
-# BUILD_DIR/src/stationplayer.exe.
+# Installs the compiler, Wine and the packaging tools when missing, builds libcurl
+# (Schannel, static) from Debian's curl source package once into BUILD_DIR/deps, then
+# the program into BUILD_DIR/src/stationplayer.exe and its installer and .zip into
+# BUILD_DIR.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=build/windows
@@ -13,7 +14,8 @@ fi
 mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
 
-wanted=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 dpkg-dev cmake libgtest-dev zlib1g-dev)
+wanted=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 dpkg-dev cmake libgtest-dev zlib1g-dev
+        icoutils nsis)
 missing=()
 for package in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
@@ -67,17 +69,22 @@ if [ ! -f "$curl_prefix/lib/libcurl.a" ]; then
   echo "libcurl built in $((SECONDS - start)) s"
 fi
 
-# The built-in pictures are drawn at build time by a generator that runs here, on Linux.
+# The built-in pictures and the program's icon are drawn at build time by generators
+# that run here, on Linux.
 host="$dir/host"
-generator="$host/make_builtin_pictures"
-if [ ! -x "$generator" ] || [ -n "$(find "$root/src/covers/art" -newer "$generator" -print -quit)" ]; then
-  mkdir -p "$host"
-  g++ -std=c++20 -O2 -I"$root/src" -o "$generator" "$root"/src/covers/art/make_builtin_pictures.cpp \
-    "$root"/src/covers/art/icon_art.cpp "$root"/src/covers/art/logo_art.cpp \
-    "$root"/src/covers/art/png_writer.cpp "$root"/src/covers/art/stroke_font.cpp -lz
-fi
+art=("$root"/src/covers/art/icon_art.cpp "$root"/src/covers/art/logo_art.cpp
+     "$root"/src/covers/art/png_writer.cpp "$root"/src/covers/art/stroke_font.cpp)
+for tool in make_builtin_pictures make_app_icons; do
+  if [ ! -x "$host/$tool" ] || [ -n "$(find "$root/src/covers/art" -newer "$host/$tool" -print -quit)" ]; then
+    mkdir -p "$host"
+    g++ -std=c++20 -O2 -I"$root/src" -o "$host/$tool" "$root/src/covers/art/$tool.cpp" "${art[@]}" -lz
+  fi
+done
 
 cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
   -DSTATIONPLAYER_WERROR=ON -DCURL_DIR="$curl_prefix/lib/cmake/CURL" \
-  -DSTATIONPLAYER_PICTURE_GENERATOR="$generator" "$@" >/dev/null
+  -DSTATIONPLAYER_PICTURE_GENERATOR="$host/make_builtin_pictures" \
+  -DSTATIONPLAYER_ICON_GENERATOR="$host/make_app_icons" "$@" >/dev/null
 cmake --build "$dir" -j"$(nproc)"
+# The installer and the .zip: BUILD_DIR/stationplayer-<version>-win64.exe and .zip.
+(cd "$dir" && cpack -G "NSIS;ZIP" >/dev/null)
