@@ -9,13 +9,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 
 # The Windows build first: its unit tests run under Wine, and the Linux build's
-# end-to-end tests run it under Wine against the simulator.
+# end-to-end tests run it and its installer under Wine against the simulator.
 windows="$root/build/windows"
 "$root/scripts/build-windows.sh" "$windows"
 (cd "$windows" && ctest --output-on-failure)
 
 build="$root/build/ci"
-"$root/scripts/build.sh" "$build" -DSTATIONPLAYER_WINDOWS_EXE="$windows/src/stationplayer.exe"
+# The newest installer build-windows.sh made, for the install test under Wine.
+installer=$(ls -t "$windows"/stationplayer-*-win64.exe | head -n 1)
+"$root/scripts/build.sh" "$build" -DSTATIONPLAYER_WINDOWS_EXE="$windows/src/stationplayer.exe" \
+  -DSTATIONPLAYER_WINDOWS_INSTALLER="$installer"
 (cd "$build" && ctest --output-on-failure -j2)
 
 FUZZ_BUILD_DIR="$root/build/fuzz" "$root/scripts/fuzz.sh" 30
