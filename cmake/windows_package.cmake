@@ -46,7 +46,6 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Player for the internet radio station ${s
 set(CPACK_PACKAGE_INSTALL_DIRECTORY ${sp_display_name})
 # The key under which Windows lists the program for removal, the same for every version.
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY ${PROJECT_NAME})
-set(CPACK_PACKAGE_EXECUTABLES ${PROJECT_NAME} ${sp_display_name})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 
@@ -54,7 +53,10 @@ set(CPACK_STRIP_FILES ON)
 # and writes to the 64-bit Program Files and registry.
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
-set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+# The Start menu entry, with the program's own icon (the first in the .exe).
+set(CPACK_NSIS_CREATE_ICONS_EXTRA
+    "CreateShortCut '$SMPROGRAMS\\$STARTMENU_FOLDER\\${sp_display_name}.lnk' '$INSTDIR\\${PROJECT_NAME}.exe' '' '$INSTDIR\\${PROJECT_NAME}.exe' 0")
+set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete '$SMPROGRAMS\\$MUI_TEMP\\${sp_display_name}.lnk'")
 set(CPACK_NSIS_PACKAGE_NAME ${sp_display_name})
 set(CPACK_NSIS_DISPLAY_NAME ${sp_display_name})
 set(CPACK_NSIS_INSTALLED_ICON_NAME ${PROJECT_NAME}.exe)
@@ -65,4 +67,6 @@ set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 set(CPACK_NSIS_MODIFY_PATH OFF)
 
 set(CPACK_GENERATOR NSIS ZIP)
+# The values above reach makensis as written, backslashes and all.
+set(CPACK_VERBATIM_VARIABLES ON)
 include(CPack)
