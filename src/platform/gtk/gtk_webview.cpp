@@ -8,6 +8,7 @@
 #include "platform/controls.h"
 #include "platform/gtk/gtk_state.h"
 #include "platform/linux/engine_bus.h"
+#include "platform/startup_steps.h"
 
 namespace sp::gtkui {
 namespace {
@@ -225,6 +226,9 @@ bool LoadBlankDocument(WebKitWebView* view) {
 
 namespace sp::ui {
 
+// Made with its window (CreateWebView), for now.
+void WarmUpWebView() {}
+
 bool CreateWebView(const ControlSpec& desc) {
 #ifdef STATIONPLAYER_FAULTS
   if (g_getenv("STATIONPLAYER_FAIL_WEB_VIEW")) return false;
@@ -246,7 +250,9 @@ bool CreateWebView(const ControlSpec& desc) {
     return false;
   }
   gtkui::ReportMediaEvents(view, desc.id);
+  ui::MarkStartupStep("web view created");
   gtkui::LoadBlankDocument(WEBKIT_WEB_VIEW(view));
+  ui::MarkStartupStep("blank document complete");
   return true;
 }
 

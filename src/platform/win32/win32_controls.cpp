@@ -9,6 +9,7 @@
 
 #include "platform/backend.h"
 #include "platform/mouse.h"
+#include "platform/startup_steps.h"
 #include "platform/win32/win32_state.h"
 
 namespace sp::win32ui {
@@ -178,6 +179,9 @@ void Repaint(ControlId id) {
 bool CreateWebView(const ControlSpec&) {
   return false;
 }
+
+void WarmUpWebView() {}
+void MarkStartupStep(const char*) {}
 
 bool SetWebViewHtml(ControlId, const std::string&) {
   return false;
