@@ -45,6 +45,9 @@ int RunProgram() {
     return 0;
   }
   ui::MarkStartupStep("toolkit up");
+  // The web engine's helpers take longer to come up than everything up to the web
+  // view's creation: started first, they come up meanwhile.
+  ui::WarmUpWebView();
   InitHttp();
   StreamLag = 42;
   CreateButtonStates();
