@@ -18,7 +18,7 @@
 # First audio: the first sample above 64 (of 32767) that a recorder on the null sink's
 # monitor reads, 10 ms of latency asked. Helpers started: the start time of the web and
 # network processes (10 ms steps of the kernel's clock). Every launch gets a fresh home,
-# so no row finds anything of a previous one.
+# so no row finds anything of a previous one, but for GStreamer's plugin registry.
 #
 # Runs in a private network namespace and /tmp of its own, like bench/webview_weight.sh.
 set -euo pipefail
@@ -69,6 +69,12 @@ start_private_session
 start stream.log "$sim" --port "$port"
 for _ in $(seq 100); do curl -sf "$control/requests" >/dev/null && break; sleep 0.1; done
 
+# GStreamer's plugin registry, as any listener's cache holds it after the first
+# playback: without it every launch would begin with a scan of all plugins. Each
+# launch starts with the registry the previous one left (the web engine adds plugins of
+# its own), and a first round of launches, not counted, fills it.
+XDG_CACHE_HOME="$work/gst-cache" gst-inspect-1.0 >/dev/null 2>&1 || true
+
 # Goodvibes plays a station of its list at start when told to: a list with the
 # simulator's stream, chosen, with autoplay; settings in a key file of the fresh home.
 goodvibes_home() {
@@ -96,12 +102,13 @@ started_at() {
     /proc/"$1"/stat 2>/dev/null
 }
 
-# launch ROW KIND COMMAND...: one launch; appends "ROW STEP MS" lines to $work/results.
+# launch ROW KIND COMMAND...: one launch; appends "ROW STEP MS" lines to $results.
 launch() {
   local name=$1 kind=$2
   shift 2
   local home="$work/home-$RANDOM$RANDOM"
-  mkdir -p "$home"
+  mkdir -p "$home/.cache"
+  cp -r "$work/gst-cache/gstreamer-1.0" "$home/.cache/"
   [ "$kind" = goodvibes ] && goodvibes_home "$home"
   curl -sf -X DELETE "$control/requests" >/dev/null
   listen >"$work/sound" &
@@ -124,10 +131,21 @@ launch() {
       *) continue ;;
     esac
     echo "$name|$role|$(awk -v s="$(started_at "$p")" -v u="$up0" 'BEGIN { printf "%.0f", (s - u) * 1000 }')"
-  done >>"$work/results"
+  done >>"$results"
+  local tree
+  tree=$(tree_pids "$pid")
   kill "$pid" 2>/dev/null || echo "$name: it had ended" >&2
   wait "$pid" 2>/dev/null || true
-  sleep 1  # let the helper processes go
+  # The helper processes go by themselves; the next launch starts once they have.
+  local alive
+  for _ in $(seq 50); do
+    alive=0
+    for p in $tree; do [ -d /proc/"$p" ] && alive=1; done
+    [ "$alive" = 0 ] && break
+    sleep 0.1
+  done
+  sleep 0.5
+  cp -r "$home/.cache/gstreamer-1.0" "$work/gst-cache/"
   {
     awk '$1 == "timeline" { t = $2; $1 = $2 = ""; sub(/^ +/, ""); if (!($0 in seen)) {
       seen[$0] = 1; print $0 "|" t } }' "$home/log"
@@ -136,7 +154,7 @@ launch() {
         "stream requested|\(.)"'
     [ -s "$work/sound" ] && echo "first audio at the sink|$(cat "$work/sound")"
   } | awk -F'|' -v n="$name" -v t0="$t0" '{ printf "%s|%s|%.0f\n", n, $1, ($2 - t0) * 1000 }' \
-    >>"$work/results"
+    >>"$results"
   rm -rf "$home"
 }
 
@@ -147,12 +165,23 @@ for b in "${builds[@]}"; do
   rows+=("$label")
 done
 : >"$work/results"
-for _ in $(seq "$runs"); do
-  for i in "${!builds[@]}"; do
-    launch "${rows[$i]}" program "${builds[$i]}/src/stationplayer-faults"
+for round in $(seq 0 "$runs"); do
+  results="$work/results"
+  [ "$round" -gt 0 ] || results=/dev/null
+  # Each round starts with another row, so that no row always follows the same one.
+  order=()
+  for i in "${!builds[@]}"; do order+=("b$i"); done
+  command -v goodvibes >/dev/null && order+=(goodvibes)
+  order+=(floor)
+  shift_by=$((round % ${#order[@]}))
+  order=("${order[@]:shift_by}" "${order[@]:0:shift_by}")
+  for row in "${order[@]}"; do
+    case $row in
+      b*) launch "${rows[${row#b}]}" program "${builds[${row#b}]}/src/stationplayer-faults" ;;
+      goodvibes) launch goodvibes goodvibes goodvibes ;;
+      floor) launch "floor: playbin" floor gst-launch-1.0 -q playbin "uri=$stream_url" ;;
+    esac
   done
-  command -v goodvibes >/dev/null && launch goodvibes goodvibes goodvibes
-  launch "floor: playbin" floor gst-launch-1.0 -q playbin "uri=$stream_url"
 done
 
 echo "stream: station simulator, $stream_url in a private network namespace;"

@@ -55,9 +55,11 @@ int RunProgram() {
   CreateFolderPath(AppData.Preferences);
   LoadFonts();
   ui::MarkStartupStep("fonts");
+  ui::HandlePending();
   LoadBuiltInImages();
   ui::SetProgramIcon(ImageId::DefaultCoverThumb);
   ui::MarkStartupStep("built-in pictures");
+  ui::HandlePending();
   LoadPreferences();
   ui::MarkStartupStep("preferences read");
   ThumbCover = ImageId::DefaultCoverThumb;

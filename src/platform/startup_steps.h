@@ -10,6 +10,11 @@ namespace sp::ui {
 // whose web view costs nothing to start.
 void WarmUpWebView();
 
+// Handles what is pending for the toolkit, the web engine's messages among it, without
+// waiting: helpers started early get their answers while start-up goes on. No window
+// of the program exists yet, so no handler of the program runs.
+void HandlePending();
+
 // A step of start-up reached. The bench's build of the program writes the time of each
 // step for bench/startup_timeline.sh; the program as shipped does nothing here.
 void MarkStartupStep(const char* step);

@@ -269,6 +269,12 @@ void WarmUpWebView() {
   if (!warm.view) gtkui::StartView(warm);
 }
 
+void HandlePending() {
+  // Bounded: a source that keeps itself ready cannot hold start-up here.
+  for (int i = 0; i < 100 && g_main_context_iteration(nullptr, FALSE); ++i) {
+  }
+}
+
 bool CreateWebView(const ControlSpec& desc) {
 #ifdef STATIONPLAYER_FAULTS
   if (g_getenv("STATIONPLAYER_FAIL_WEB_VIEW")) return false;

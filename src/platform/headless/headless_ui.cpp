@@ -151,6 +151,7 @@ void Repaint(ControlId id) {
 
 // The headless web view costs nothing to start, and the tests keep no timeline.
 void WarmUpWebView() {}
+void HandlePending() {}
 void MarkStartupStep(const char*) {}
 
 bool CreateWebView(const ControlSpec& desc) {

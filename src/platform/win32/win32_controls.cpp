@@ -181,6 +181,7 @@ bool CreateWebView(const ControlSpec&) {
 }
 
 void WarmUpWebView() {}
+void HandlePending() {}
 void MarkStartupStep(const char*) {}
 
 bool SetWebViewHtml(ControlId, const std::string&) {
