@@ -45,10 +45,12 @@ int RunProgram() {
     return 0;
   }
   ui::MarkStartupStep("toolkit up");
+  // Before the web engine starts threads of its own: the HTTP library's set-up is not
+  // safe while other threads run.
+  InitHttp();
   // The web engine's helpers take longer to come up than everything up to the web
   // view's creation: started first, they come up meanwhile.
   ui::WarmUpWebView();
-  InitHttp();
   StreamLag = 42;
   CreateButtonStates();
   AppData.Preferences = ComputeAppFolder(ui::UserConfigFolder());
