@@ -11,6 +11,7 @@
 #include "platform/events.h"
 #include "platform/folders.h"
 #include "platform/image_store.h"
+#include "platform/startup_steps.h"
 #include "platform/text.h"
 #include "platform/ui.h"
 #include "player/stream_watch.h"
@@ -43,15 +44,26 @@ int RunProgram() {
     std::fputs("stationplayer: cannot open the display; is DISPLAY set?\n", stderr);
     return 0;
   }
+  ui::MarkStartupStep("toolkit up");
+  // Before the web engine starts threads of its own: the HTTP library's set-up is not
+  // safe while other threads run.
   InitHttp();
+  // The web engine's helpers take longer to come up than everything up to the web
+  // view's creation: started first, they come up meanwhile.
+  ui::WarmUpWebView();
   StreamLag = 42;
   CreateButtonStates();
   AppData.Preferences = ComputeAppFolder(ui::UserConfigFolder());
   CreateFolderPath(AppData.Preferences);
   LoadFonts();
+  ui::MarkStartupStep("fonts");
+  ui::HandlePending();
   LoadBuiltInImages();
   ui::SetProgramIcon(ImageId::DefaultCoverThumb);
+  ui::MarkStartupStep("built-in pictures");
+  ui::HandlePending();
   LoadPreferences();
+  ui::MarkStartupStep("preferences read");
   ThumbCover = ImageId::DefaultCoverThumb;
   HoverCover = ImageId::DefaultCoverHover;
   LargeCover = ImageId::DefaultCoverLarge;

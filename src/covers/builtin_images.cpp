@@ -8,11 +8,18 @@
 namespace sp {
 namespace {
 
-// Each size is scaled from its own full-size decode, so every one is resampled once
-// from the original pixels.
-void LoadLogo(ImageId number, int size) {
-  if (DecodeImageFromMemory(number, LogoPng.data(), LogoPng.size(), 32) != ImageId::None)
-    images::Scale(number, size, size);
+// The logo is large (1600 x 1600) and decoding it costs far more than copying its
+// pixels: decoded once, each size is scaled from its own copy of the full-size pixels,
+// so every one is still resampled once from the original.
+void LoadLogo() {
+  if (DecodeImageFromMemory(ImageId::DefaultCoverLarge, LogoPng.data(), LogoPng.size(), 32) ==
+      ImageId::None)
+    return;
+  images::Copy(ImageId::DefaultCoverLarge, ImageId::DefaultCoverHover);
+  images::Copy(ImageId::DefaultCoverLarge, ImageId::DefaultCoverThumb);
+  images::Scale(ImageId::DefaultCoverLarge, 300, 300);
+  images::Scale(ImageId::DefaultCoverHover, 220, 220);
+  images::Scale(ImageId::DefaultCoverThumb, 168, 168);
 }
 
 }  // namespace
@@ -22,9 +29,7 @@ void LoadBuiltInImages() {
   // drawing an empty number draws nothing.
   DecodeImageFromMemory(ImageId::DockedIcon, DockedIconPng.data(), DockedIconPng.size(), 32);
   DecodeImageFromMemory(ImageId::UndockedIcon, UndockedIconPng.data(), UndockedIconPng.size(), 32);
-  LoadLogo(ImageId::DefaultCoverLarge, 300);
-  LoadLogo(ImageId::DefaultCoverHover, 220);
-  LoadLogo(ImageId::DefaultCoverThumb, 168);
+  LoadLogo();
 }
 
 }  // namespace sp

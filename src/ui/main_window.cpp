@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "platform/events.h"
 #include "platform/geometry.h"
+#include "platform/startup_steps.h"
 #include "platform/ui.h"
 #include "player/player_page.h"
 #include "station/song_watcher.h"
@@ -102,6 +103,7 @@ int OpenMainWindow() {
        event_type::RedrawRequest);
 
   BuildPlayerPage(ControlId::PlayerView, AppData.MainStation);
+  ui::MarkStartupStep("page set");
   ui::ShowWindow(WindowId::Main);
 
   // The cover window comes back as it was left; docked means beside the main window,
@@ -126,6 +128,7 @@ int OpenMainWindow() {
 
   Bind(EventClass::App, kAny, kAny, kAny, OnAppEvent);
   StartSongWatcher();
+  ui::MarkStartupStep("watcher started");
   ui::InstallWindowHook(WindowHook);
   return 0;
 }

@@ -205,6 +205,18 @@ std::optional<pid_t> FindDescendant(pid_t pid, const std::string& name) {
   return std::nullopt;
 }
 
+// How many processes below `pid` have names that start with `name`.
+int CountDescendants(pid_t pid, const std::string& name) {
+  std::istringstream children(
+      ReadFile("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children"));
+  int count = 0;
+  for (pid_t child; children >> child;) {
+    if (ReadFile("/proc/" + std::to_string(child) + "/comm").rfind(name, 0) == 0) ++count;
+    count += CountDescendants(child, name);
+  }
+  return count;
+}
+
 TEST_F(PlayerTest, TheWebProcessPlaysWithTheLighterSettings) {
   // The program sets them in the environment the helper processes inherit, so they
   // only count if set before WebKit starts its first helper.
@@ -212,6 +224,9 @@ TEST_F(PlayerTest, TheWebProcessPlaysWithTheLighterSettings) {
   ASSERT_TRUE(WaitForSound()) << program->Log();
   const auto web = FindDescendant(program->process().pid(), "WebKitWebProces");
   ASSERT_TRUE(web.has_value()) << "no web process below the program";
+  // The helpers started early at start-up are the ones that play; none besides them.
+  EXPECT_EQ(CountDescendants(program->process().pid(), "WebKitWebProces"), 1);
+  EXPECT_EQ(CountDescendants(program->process().pid(), "WebKitNetworkPr"), 1);
   const std::string proc = "/proc/" + std::to_string(*web);
   // Checked in its environment: which decoder and allocator run leaves no trace outside
   // the process (WebKit loads the libav wrapper while probing codecs either way).

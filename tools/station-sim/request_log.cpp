@@ -1,11 +1,16 @@
 // The request log kept for tests.
 #include "request_log.h"
 
+#include <chrono>
+
 namespace sim {
 
 void RequestLog::Add(LoggedRequest r) {
   std::lock_guard lock(mutex_);
   r.seq = next_seq_++;
+  // When the request came, for benches that time a client against its launch.
+  r.time =
+      std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
   entries_.push_back(std::move(r));
   while (entries_.size() > capacity_) entries_.pop_front();
 }
@@ -28,7 +33,8 @@ nlohmann::json RequestLog::ToJson() const {
                     {"method", r.method},
                     {"path", r.path},
                     {"query", r.query},
-                    {"user_agent", r.user_agent}});
+                    {"user_agent", r.user_agent},
+                    {"time", r.time}});
   }
   return {{"requests", list}};
 }

@@ -16,6 +16,7 @@ struct LoggedRequest {
   std::string path;   // %-decoded
   std::string query;  // as sent, without '?'
   std::string user_agent;
+  double time = 0;  // wall clock, seconds since 1970, when it was logged
 };
 
 // Thread-safe; keeps the newest `capacity` entries so a long demo stays small.

@@ -3,11 +3,14 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/controls.h"
 #include "platform/gtk/gtk_state.h"
 #include "platform/linux/engine_bus.h"
+#include "platform/startup_steps.h"
 
 namespace sp::gtkui {
 namespace {
@@ -205,19 +208,52 @@ gboolean OnBlankWaitOver(gpointer over) {
   return G_SOURCE_REMOVE;
 }
 
-// Loads an empty document and runs the main loop until it is complete, or until the
-// wait runs out; the view is usable either way, a later page simply replaces
-// whatever is still loading.
-bool LoadBlankDocument(WebKitWebView* view) {
-  bool finished = false, over = false;
-  const gulong handler =
-      g_signal_connect(view, "load-changed", G_CALLBACK(OnBlankLoadChanged), &finished);
+// A view with its empty document on the way, and the helper processes that came with
+// it. The helpers ask for their session bus as they come up, some of them only once the
+// main loop runs again, so the stand-in stays in place until the document is complete.
+struct StartedView {
+  GtkWidget* view = nullptr;  // owned here until it is placed
+  bool finished = false;
+  gulong handler = 0;
+  std::optional<linux_desktop::HelperBusScope> helper_bus;
+};
+
+// Makes a view and starts loading an empty document into it, which starts the
+// helpers: WebKit starts them on the first load.
+bool StartView(StartedView& started) {
+  started.helper_bus.emplace();
+  started.view = NewWebView();
+  if (!started.view) {
+    started.helper_bus.reset();
+    return false;
+  }
+  g_object_ref_sink(started.view);
+  started.handler = g_signal_connect(started.view, "load-changed", G_CALLBACK(OnBlankLoadChanged),
+                                     &started.finished);
+  webkit_web_view_load_html(WEBKIT_WEB_VIEW(started.view), "", "about:blank");
+  return true;
+}
+
+void StopWaiting(StartedView& started, GtkWidget* view) {
+  g_signal_handler_disconnect(view, started.handler);
+  started.finished = false;
+  started.helper_bus.reset();
+}
+
+// Runs the main loop until the empty document is complete, or until the wait runs out;
+// the view is usable either way, a later page simply replaces whatever is still loading.
+void WaitForBlankDocument(StartedView& started, GtkWidget* view) {
+  bool over = false;
   const guint timer = g_timeout_add(BlankDocumentWaitMs(), OnBlankWaitOver, &over);
-  webkit_web_view_load_html(view, "", "about:blank");
-  while (!finished && !over) g_main_context_iteration(nullptr, TRUE);
-  g_signal_handler_disconnect(view, handler);
+  while (!started.finished && !over) g_main_context_iteration(nullptr, TRUE);
   if (!over) g_source_remove(timer);
-  return finished;
+  StopWaiting(started, view);
+}
+
+// The view WarmUpWebView started, until CreateWebView takes it.
+StartedView& WarmView() {
+  static StartedView started;
+  return started;
 }
 
 }  // namespace
@@ -225,29 +261,55 @@ bool LoadBlankDocument(WebKitWebView* view) {
 
 namespace sp::ui {
 
+void WarmUpWebView() {
+#ifdef STATIONPLAYER_FAULTS
+  if (g_getenv("STATIONPLAYER_FAIL_WEB_VIEW")) return;
+#endif
+  gtkui::StartedView& warm = gtkui::WarmView();
+  if (!warm.view) gtkui::StartView(warm);
+}
+
+void HandlePending() {
+  // Bounded: a source that keeps itself ready cannot hold start-up here.
+  for (int i = 0; i < 100 && g_main_context_iteration(nullptr, FALSE); ++i) {
+  }
+}
+
 bool CreateWebView(const ControlSpec& desc) {
 #ifdef STATIONPLAYER_FAULTS
   if (g_getenv("STATIONPLAYER_FAIL_WEB_VIEW")) return false;
 #endif
-  if (!gtkui::FindWindow(desc.window)) return false;
   // The helper processes start with the view and its first document, and are given a
-  // session bus on which their own media player reaches no one.
-  const linux_desktop::HelperBusScope helper_bus;
-  GtkWidget* view = gtkui::NewWebView();
-  if (!view) return false;
+  // session bus on which their own media player reaches no one. A view started early
+  // is the one used, so its helpers are the ones that play.
+  gtkui::StartedView& started = gtkui::WarmView();
+  if (!gtkui::FindWindow(desc.window)) {
+    // Nowhere to show it: a view started early goes, and its helpers with it.
+    if (started.view) {
+      gtkui::StopWaiting(started, started.view);
+      g_clear_object(&started.view);
+    }
+    return false;
+  }
+  if (!started.view && !gtkui::StartView(started)) return false;
+  GtkWidget* view = std::exchange(started.view, nullptr);
   const Dpi& dpi = gtkui::State().dpi;
   gtk_widget_set_size_request(view, dpi.ToPxX(desc.width), dpi.ToPxY(desc.height));
   g_signal_connect(view, "key-press-event", G_CALLBACK(gtkui::OnKeyPress), nullptr);
   controls::Add(desc.id, ControlKind::WebView, desc.window, 0, 0);
-  if (!gtkui::PlaceControl(desc, view)) {
+  const bool placed = gtkui::PlaceControl(desc, view);
+  if (placed) {
+    gtkui::ReportMediaEvents(view, desc.id);
+    ui::MarkStartupStep("web view created");
+    gtkui::WaitForBlankDocument(started, view);
+    ui::MarkStartupStep("blank document complete");
+  } else {
     controls::Remove(desc.id);
-    g_object_ref_sink(view);
-    g_object_unref(view);
-    return false;
+    gtkui::StopWaiting(started, view);
   }
-  gtkui::ReportMediaEvents(view, desc.id);
-  gtkui::LoadBlankDocument(WEBKIT_WEB_VIEW(view));
-  return true;
+  // The window holds the view now; one that found no place goes with this reference.
+  g_object_unref(view);
+  return placed;
 }
 
 bool SetWebViewHtml(ControlId id, const std::string& html) {

@@ -6,6 +6,7 @@
 
 #include "platform/events.h"
 #include "platform/gtk/gtk_state.h"
+#include "platform/startup_steps.h"
 #include "platform/ui.h"
 
 namespace sp::gtkui {
@@ -28,6 +29,7 @@ gboolean OnMap(GtkWidget*, GdkEvent*, gpointer data) {
   NativeWindow* native = FindWindow(IdOf(data));
   if (!native) return FALSE;
   native->mapped = true;
+  if (IdOf(data) == WindowId::Main) ui::MarkStartupStep("window mapped");
   CallHook(IdOf(data), ui::WindowMessage::Move);
   return FALSE;
 }
