@@ -31,6 +31,7 @@ if [ "${STARTUP_TIMELINE_PRIVATE:-}" != 1 ]; then
 fi
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/process_tree.sh"
+. "$here/bench_common.sh"
 runs=${1:-5}
 shift $(($# < 1 ? $# : 1))
 builds=()
@@ -41,27 +42,8 @@ for b in "${builds[@]}"; do
 done
 sim="${builds[0]}/tools/station-sim/stationplayer-sim"
 [ -x "$sim" ] || { echo "missing $sim: build first" >&2; exit 1; }
-stream_base=$(sed -n 's/.*kStreamBase\[\] = "\(.*\)";.*/\1/p' "${builds[0]}/src/generated/build_config.h")
-stream_url="${stream_base}tidemark"
-port=$(echo "$stream_base" | sed -n 's|^http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p')
-[ -n "$port" ] || { echo "cannot read the station port from $stream_base" >&2; exit 1; }
-control="http://127.0.0.1:$port/control"
+station_of "${builds[0]}"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-start() {  # start LOG COMMAND...: runs a helper in the background
-  local log=$1
-  shift
-  "$@" >"$work/$log" 2>&1 &
-  pids+=($!)
-}
 
 # shellcheck source=bench/private_session.sh
 source "$here/private_session.sh"

@@ -33,6 +33,7 @@ if [ "${WEBVIEW_WEIGHT_PRIVATE:-}" != 1 ]; then
 fi
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/process_tree.sh"
+. "$here/bench_common.sh"
 build=$(cd "${1:-$here/../build}" && pwd)
 seconds=${2:-30}
 runs=${3:-1}
@@ -46,28 +47,8 @@ sim="$build/tools/station-sim/stationplayer-sim"
 for f in "$program" "$variant" "$sim"; do
   [ -x "$f" ] || { echo "missing $f: build first" >&2; exit 1; }
 done
-# The stream address the program was built with; the simulator serves it.
-stream_base=$(sed -n 's/.*kStreamBase\[\] = "\(.*\)";.*/\1/p' "$build/src/generated/build_config.h")
-stream_url="${stream_base}tidemark"
-port=$(echo "$stream_base" | sed -n 's|^http://127\.0\.0\.1:\([0-9]*\)/.*|\1|p')
-[ -n "$port" ] || { echo "cannot read the station port from $stream_base" >&2; exit 1; }
-control="http://127.0.0.1:$port/control"
+station_of "$build"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-start() {  # start LOG COMMAND...: runs a helper in the background
-  local log=$1
-  shift
-  "$@" >"$work/$log" 2>&1 &
-  pids+=($!)
-}
 
 # shellcheck source=bench/private_session.sh
 source "$(dirname "${BASH_SOURCE[0]}")/private_session.sh"
