@@ -1,4 +1,5 @@
-// GTK backend: display, main loop, message box, browser hand-off.
+// GTK backend: display, main loop, requests to end from outside, message box, browser
+// hand-off.
 #include <gio/gio.h>
 #include <glib-unix.h>
 #include <gtk/gtk.h>
