@@ -71,6 +71,9 @@ int RunProgram() {
   HoverCover = ImageId::DefaultCoverHover;
   LargeCover = ImageId::DefaultCoverLarge;
   OpenMainWindow();
+  // From here on the record holds what the user arranges, so a session that ends keeps
+  // it as the close button would; before, an end from outside has nothing to lose.
+  ui::OnEndRequest(ShutdownApp);
   StartStreamWatch(ControlId::PlayerView);
   StartRemoteSession();
   ui::RunLoop();
