@@ -203,6 +203,16 @@ GtkWidget* NewWebView() {
       webkit_user_style_sheet_new(kNoScrollBars, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
                                   WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
   webkit_user_content_manager_add_style_sheet(content, style);
+#ifdef STATIONPLAYER_FAULTS
+  // The weight bench can try a host script of its own on the page (to see what a part of
+  // the page costs); the page text stays as it is.
+  if (const char* extra = g_getenv("STATIONPLAYER_WEB_VIEW_USER_SCRIPT")) {
+    g_autoptr(WebKitUserScript) script =
+        webkit_user_script_new(extra, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, nullptr, nullptr);
+    webkit_user_content_manager_add_script(content, script);
+  }
+#endif
 
   // The audio element must start by itself: WebKit's default policy keeps an
   // autoplay element paused until a user gesture. The policy can only be given at
