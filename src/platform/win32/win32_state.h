@@ -27,6 +27,11 @@ struct NativeControl {
   bool tracking = false;  // a leave notice has been asked for
 };
 
+// The message that tells the event window of posted events.
+constexpr UINT kPostedEvents = WM_APP + 1;
+// The program's icon in its resources (icon group 1).
+constexpr WORD kProgramIconResource = 1;
+
 struct Backend {
   HINSTANCE instance = nullptr;
   Dpi dpi;
@@ -50,6 +55,13 @@ bool RegisterControlClass();
 bool OfferToWebView(MSG& msg);
 // Lets go of every web view's browser control (at the end of the program).
 void ReleaseWebViews();
+
+// Posted events (win32_wake.cpp). Any thread: wakes the GUI thread for them; a wake
+// the message queue refuses is not lost. GUI thread: waits for the next message or such
+// a wake, and dispatches the events a lost wake left.
+bool InitWake();
+void WakeForPosted();
+void WaitForInput();
 
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);
