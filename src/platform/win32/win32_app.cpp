@@ -173,7 +173,7 @@ void RunLoop() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) EndProcess();
-      if (win32ui::OfferToWebView(msg)) continue;
+      if (win32ui::OfferToWebView(msg) || win32ui::HandleKey(msg)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }

@@ -183,6 +183,16 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     }
     return 0;
   }
+  if (message == WM_SETFOCUS) {
+    // Tab reached the web view: the keyboard goes on into the page.
+    const WebView* view = FindView(ControlId{GetWindowLongPtrW(hwnd, GWLP_USERDATA)});
+    if (view && view->ole && view->site) {
+      RECT area;
+      GetClientRect(hwnd, &area);
+      view->ole->DoVerb(OLEIVERB_UIACTIVATE, nullptr, view->site.get(), 0, hwnd, &area);
+    }
+    return 0;
+  }
   return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 

@@ -101,6 +101,12 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       // Released, or taken by another window: the drag is over.
       drag = {};
       return 0;
+    case WM_GETOBJECT:
+      if (const LRESULT answer = AnswerGetObject(hwnd, wparam, lparam)) return answer;
+      break;
+    case WM_ACTIVATE:
+      if (NativeWindow* native = FindWindow(id); native && OnActivate(*native, wparam)) return 0;
+      break;
     case WM_CLOSE:
       // A close request never destroys the window; the program decides.
       Raise(Event{EventClass::CloseRequest, Num(id), 0, 0, {}});
