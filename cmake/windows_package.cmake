@@ -35,8 +35,11 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/windows/stationplayer.rc.in
 add_custom_target(program_icon DEPENDS ${sp_icon})
 set_source_files_properties(${CMAKE_BINARY_DIR}/generated/stationplayer.rc PROPERTIES
                             OBJECT_DEPENDS "${sp_icon};${sp_manifest}")
-add_dependencies(stationplayer program_icon)
-target_sources(stationplayer PRIVATE ${CMAKE_BINARY_DIR}/generated/stationplayer.rc)
+# The test build carries the same resources, so it starts as the program does.
+foreach(program stationplayer stationplayer-faults)
+  add_dependencies(${program} program_icon)
+  target_sources(${program} PRIVATE ${CMAKE_BINARY_DIR}/generated/stationplayer.rc)
+endforeach()
 
 # Everything sits in the installation folder itself: one program that needs no DLL.
 install(TARGETS stationplayer RUNTIME DESTINATION .)

@@ -38,6 +38,10 @@ LRESULT CALLBACK EventWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
     DispatchPosted();
     return 0;
   }
+  if (message == WM_HOTKEY) {
+    OnHotKey(wparam);
+    return 0;
+  }
   if (message == WM_TIMER) {
     KillTimer(hwnd, wparam);
     const auto it = Timers().find(std::int64_t(wparam));

@@ -85,6 +85,11 @@ bool ShowsFocus(HWND control);
 // Handles WM_ACTIVATE; false: leave it to the default handling.
 bool OnActivate(NativeWindow& window, WPARAM wparam);
 
+// The media keys (win32_remote.cpp): a hot key on the event window, and a command the
+// system sends a focused window; true when it was one of ours.
+void OnHotKey(WPARAM id);
+bool OnAppCommand(int command);
+
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);
 

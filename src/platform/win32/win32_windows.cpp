@@ -104,6 +104,10 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     case WM_GETOBJECT:
       if (const LRESULT answer = AnswerGetObject(hwnd, wparam, lparam)) return answer;
       break;
+    case WM_APPCOMMAND:
+      // The media keys, when the system gives them to the focused window.
+      if (OnAppCommand(GET_APPCOMMAND_LPARAM(lparam))) return TRUE;
+      break;
     case WM_ACTIVATE:
       if (NativeWindow* native = FindWindow(id); native && OnActivate(*native, wparam)) return 0;
       break;
