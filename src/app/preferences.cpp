@@ -2,6 +2,7 @@
 // from it at exit.
 #include "app/preferences.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 #include "app/app_data.h"
 #include "app/atomic_file.h"
 #include "app/preferences_json.h"
+#include "platform/file_names.h"
 
 namespace sp {
 namespace {
@@ -16,6 +18,11 @@ namespace {
 // The file is a few hundred bytes. A far larger one is not ours and is treated as
 // unreadable, so it costs neither start-up time nor memory.
 constexpr std::size_t kMaxPreferencesBytes = std::size_t{1} << 20;
+
+std::string WithSlashes(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
 
 // No separator is added: a folder without a trailing "/" glues the name to it.
 std::string PreferencesPath() {
@@ -30,6 +37,11 @@ bool LoadPreferences() {
     read = ParsePreferences(*text);
 
   if (read) {
+    // Earlier Windows builds wrote the folder computed at start-up with "/": that is
+    // the same folder, kept from now on in the form Windows gives.
+    if (files::kSeparator != '/' &&
+        WithSlashes(read->Preferences) == WithSlashes(AppData.Preferences))
+      read->Preferences = AppData.Preferences;
     // Replaces every field, the application folder included.
     AppData = *read;
   } else {

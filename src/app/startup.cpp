@@ -9,6 +9,7 @@
 #include "covers/builtin_images.h"
 #include "covers/cover_slots.h"
 #include "platform/events.h"
+#include "platform/file_names.h"
 #include "platform/folders.h"
 #include "platform/image_store.h"
 #include "platform/startup_steps.h"
@@ -34,9 +35,11 @@ void LoadFonts() {
 }  // namespace
 
 std::string ComputeAppFolder(const std::string& config_folder) {
+  // In the platform's own form, which is also how preferences.json records it.
+  const char separator = files::kSeparator;
   std::string folder = config_folder;
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  return folder + kAppFolderTail;
+  if (!folder.empty() && folder.back() != separator) folder += separator;
+  return folder + kAppFolderParent + separator + kStationName + separator;
 }
 
 int RunProgram() {
