@@ -34,7 +34,7 @@ constexpr LONG kLivePolite = 1;
 constexpr CLSID kAccPropServices = {
     0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
 
-// Clears an answer and gives the failure.
+// Gives `failure` once the call in its first argument has cleared the out-parameter.
 HRESULT Fail(HRESULT, HRESULT failure) {
   return failure;
 }
