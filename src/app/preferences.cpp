@@ -8,9 +8,9 @@
 #include <string>
 
 #include "app/app_data.h"
-#include "app/atomic_file.h"
 #include "app/preferences_json.h"
 #include "platform/file_names.h"
+#include "platform/files.h"
 
 namespace sp {
 namespace {
@@ -33,7 +33,7 @@ std::string PreferencesPath() {
 
 bool LoadPreferences() {
   std::optional<AppDataRecord> read;
-  if (const auto text = ReadSmallFile(PreferencesPath(), kMaxPreferencesBytes))
+  if (const auto text = files::ReadSmallFile(PreferencesPath(), kMaxPreferencesBytes))
     read = ParsePreferences(*text);
 
   if (read) {
@@ -54,7 +54,7 @@ bool LoadPreferences() {
 }
 
 bool SavePreferences() {
-  return ReplaceFile(PreferencesPath(), FormatPreferences(AppData));
+  return files::ReplaceFile(PreferencesPath(), FormatPreferences(AppData));
 }
 
 }  // namespace sp

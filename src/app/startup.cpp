@@ -10,7 +10,7 @@
 #include "covers/cover_slots.h"
 #include "platform/events.h"
 #include "platform/file_names.h"
-#include "platform/folders.h"
+#include "platform/files.h"
 #include "platform/image_store.h"
 #include "platform/startup_steps.h"
 #include "platform/text.h"
@@ -57,7 +57,7 @@ int RunProgram() {
   StreamLag = 42;
   CreateButtonStates();
   AppData.Preferences = ComputeAppFolder(ui::UserConfigFolder());
-  CreateFolderPath(AppData.Preferences);
+  files::CreateFolderPath(AppData.Preferences);
   LoadFonts();
   ui::MarkStartupStep("fonts");
   ui::HandlePending();
@@ -71,6 +71,9 @@ int RunProgram() {
   HoverCover = ImageId::DefaultCoverHover;
   LargeCover = ImageId::DefaultCoverLarge;
   OpenMainWindow();
+  // From here on the record holds what the user arranges, so a session that ends keeps
+  // it as the close button would; before, an end from outside has nothing to lose.
+  ui::OnEndRequest(ShutdownApp);
   StartStreamWatch(ControlId::PlayerView);
   StartRemoteSession();
   ui::RunLoop();

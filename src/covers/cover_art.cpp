@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "app/app_data.h"
-#include "app/atomic_file.h"
 #include "build_config.h"
 #include "covers/cover_install.h"
 #include "covers/cover_list.h"
@@ -47,7 +46,7 @@ std::size_t LoadCoverList(const CoverArtDeps& deps, std::vector<std::string>& li
   if (!deps.get_to_file(CoverUrl(deps, kCoverListName), path, HttpNoRedirect, kMaxCoverListBytes,
                         nullptr))
     return 0;
-  const std::optional<std::string> bytes = ReadSmallFile(path, kMaxCoverListBytes);
+  const std::optional<std::string> bytes = files::ReadSmallFile(path, kMaxCoverListBytes);
   if (!bytes) return 0;
   list = ParseCoverList(*bytes);
   return list.size();

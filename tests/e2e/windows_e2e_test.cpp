@@ -765,6 +765,25 @@ TEST_F(WindowsE2ETest, HostileCoverNamesTouchNoFile) {
   EXPECT_EQ(made, std::vector<std::string>{AppFolder() + "preferences.json"});
 }
 
+// Log-off or shut-down (what `wineboot --end-session` sends every window): the program
+// ends as its close button does, and the place the window was moved to is kept.
+TEST_F(WindowsE2ETest, TheSessionsEndKeepsTheMovedWindowsPlaceAsTheCloseButtonDoes) {
+  ASSERT_EQ(Run({kWine, "wineboot", "-i"}, 180s), std::optional<int>(0));
+  ASSERT_EQ(Run({kWineServer, "-w"}, 60s), std::optional<int>(0));
+  auto program = Start();
+  const auto main = display.FindWindow(kMainTitle, 120s);
+  ASSERT_TRUE(main) << program->Log();
+  display.MoveWindow(*main, 333, 77);
+  ASSERT_TRUE(Eventually([&] { return display.WindowGeometry(*main).x == 333; }, 5s));
+  display.WaitPixel(0, 0, {1, 2, 3}, 300ms);  // let the program see the move
+  ASSERT_EQ(Run({kWine, "wineboot", "--end-session"}, 60s), std::optional<int>(0));
+  EXPECT_EQ(program->process().WaitExit(20s), std::optional<int>(0));
+  EXPECT_NE(ReadFile(AppFolder() + "preferences.json")
+                .find("\"WindowX\"    : 333,\r\n  \"WindowY\"    : 77,\r\n"),
+            std::string::npos)
+      << ReadFile(AppFolder() + "preferences.json");
+}
+
 #ifdef STATIONPLAYER_WINDOWS_INSTALLER
 TEST_F(WindowsE2ETest, TheInstallerInstallsTheProgramAndRemovesIt) {
   namespace fs = std::filesystem;

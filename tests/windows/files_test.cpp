@@ -6,14 +6,17 @@
 #include <array>
 #include <filesystem>
 
-#include "app/atomic_file.h"
 #include "platform/files.h"
-#include "platform/folders.h"
 #include "platform/posix_file.h"
 #include "sample_pictures.h"
 
 namespace sp {
 namespace {
+
+using files::CreateFolderPath;
+using files::IsFolder;
+using files::ReadSmallFile;
+using files::ReplaceFile;
 
 namespace fs = std::filesystem;
 

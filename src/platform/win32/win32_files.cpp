@@ -1,6 +1,6 @@
-// Files and folders through the wide-character API, with the protections the POSIX
-// code has: no link followed, nothing but regular files read or written, and a
-// replacement that leaves either the old file or the whole new one.
+// The file and folder operations of files.h through the wide-character API, with the
+// protections the POSIX code has: no link followed, nothing but regular files read or
+// written, and a replacement that leaves either the old file or the whole new one.
 #include "platform/win32/windows_api.h"
 
 #include <fcntl.h>
@@ -9,13 +9,11 @@
 #include <random>
 #include <utility>
 
-#include "app/atomic_file.h"
 #include "platform/file_names.h"
 #include "platform/files.h"
-#include "platform/folders.h"
 #include "platform/win32/win32_state.h"
 
-namespace sp {
+namespace sp::files {
 namespace {
 
 using win32ui::Wide;
@@ -88,8 +86,7 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMAT
 // case folding beyond ASCII, links), so the opened file itself is asked: its final
 // path must be one entry of the folder's, and it must not be one of the folder's own
 // files.
-bool KeepsWithin(HANDLE file, const BY_HANDLE_FILE_INFORMATION& info,
-                 const files::Confinement& within) {
+bool KeepsWithin(HANDLE file, const BY_HANDLE_FILE_INFORMATION& info, const Confinement& within) {
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
   const Handle folder(CreateFileW(Wide(within.folder).c_str(), FILE_READ_ATTRIBUTES, share, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -116,8 +113,6 @@ bool KeepsWithin(HANDLE file, const BY_HANDLE_FILE_INFORMATION& info,
 
 }  // namespace
 
-namespace files {
-
 int CreateForWriting(const std::string& path, const Confinement* within) {
   if (!UsablePath(path)) return -1;
   if (within && (path.compare(0, within->folder.size(), within->folder) != 0 ||
@@ -137,8 +132,6 @@ int CreateForWriting(const std::string& path, const Confinement* within) {
 bool Remove(const std::string& path) {
   return UsablePath(path) && DeleteFileW(Wide(path).c_str()) != 0;
 }
-
-}  // namespace files
 
 std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t max_bytes) {
   if (!UsablePath(path)) return std::nullopt;
@@ -218,4 +211,4 @@ bool CreateFolderPath(const std::string& path, std::int64_t attributes) {
   return IsFolder(p.empty() ? path : p);
 }
 
-}  // namespace sp
+}  // namespace sp::files
