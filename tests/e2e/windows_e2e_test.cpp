@@ -803,6 +803,13 @@ TEST_F(WindowsE2ETest, TheInstallerInstallsTheProgramAndRemovesIt) {
   const auto [listed, resources] = RunForOutput({"wrestool", "-l", folder + "stationplayer.exe"});
   EXPECT_NE(resources.find("type=group_icon"), std::string::npos) << resources;
   EXPECT_NE(resources.find("type=version"), std::string::npos) << resources;
+  // And its manifest, the one Windows reads at start (RT_MANIFEST 1): the common controls'
+  // version 6, awareness of the system's DPI, the user's own rights.
+  const auto [extracted, manifest] = RunForOutput(
+      {"wrestool", "-x", "--raw", "--type=24", "--name=1", folder + "stationplayer.exe"});
+  for (const char* part : {R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")",
+                           ">true</dpiAware>", R"(level="asInvoker")"})
+    EXPECT_NE(manifest.find(part), std::string::npos) << part << "\n" << manifest;
   // Windows lists it for removal.
   const std::string key =
       R"(HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\stationplayer)";
