@@ -80,6 +80,9 @@ namespace ui {
 void DescribeControl(ControlId id, const AccessInfo& info);
 // What was said, with a label's text filled in; nothing for an undescribed control.
 const AccessInfo* ControlDescription(ControlId id);
+// The name assistive technology gives a window, where its title (empty, or none the
+// desktop shows) says too little. Replaces what was said before.
+void DescribeWindow(WindowId id, const std::string& name);
 
 }  // namespace ui
 }  // namespace sp

@@ -283,6 +283,7 @@ TEST_F(AccessibilityE2ETest, AScreenReaderReadsTheSongAndPressesEveryButton) {
   EXPECT_TRUE(Eventually([&] { return display.Viewable(*cover_window); }, 10s));
   const Node cover_frame = CoverFrame();
   ASSERT_TRUE(cover_frame);
+  EXPECT_EQ(r.Name(cover_frame), "Cover");  // its title is empty
   const Node dock = r.FindControl(cover_frame, "toggle button", "Dock to the main window");
   EXPECT_FALSE(r.HasState(dock, ATSPI_STATE_CHECKED));
   EXPECT_TRUE(r.FindControl(cover_frame, "label", "Night Harbour"));

@@ -62,8 +62,11 @@ TEST_F(AccessibilityTest, EveryControlHasItsRoleAndNameAndTheButtonsPressAsAClic
   }
   EXPECT_TRUE(Told(ControlId::PlayerView).focusable);
   EXPECT_FALSE(Told(ControlId::DockToggle).checked);
-
+  // The cover window has no title, but a name to be read by.
   auto& world = headless::TheWorld();
+  EXPECT_EQ(world.windows.at(Num(WindowId::Cover)).desc.title, "");
+  EXPECT_EQ(world.window_names[Num(WindowId::Cover)], "Cover");
+
   mouse::Click(ControlId::CoverThumb);
   EXPECT_TRUE(world.windows.at(Num(WindowId::Cover)).visible);
   mouse::Click(ControlId::DockToggle);

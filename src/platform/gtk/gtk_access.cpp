@@ -319,3 +319,15 @@ void DescribeControlWidget(ControlId id, const AccessInfo& info, bool announce) 
 }
 
 }  // namespace sp::backend
+
+namespace sp::ui {
+
+void DescribeWindow(WindowId id, const std::string& name) {
+  gtkui::NativeWindow* native = gtkui::FindWindow(id);
+  if (!native) return;
+  // The frame's accessible name, apart from the title the window manager shows.
+  if (AtkObject* accessible = gtk_widget_get_accessible(native->window))
+    atk_object_set_name(accessible, name.c_str());
+}
+
+}  // namespace sp::ui

@@ -33,6 +33,7 @@ struct World {
   // What assistive technology was told of each control, and the live texts read out.
   std::map<std::int64_t, AccessInfo> described;
   std::vector<std::string> announced;
+  std::map<std::int64_t, std::string> window_names;
   std::vector<std::string> opened_urls;
   std::vector<std::string> message_boxes;  // title + "|" + text
   std::optional<Point> pointer;            // in the client area of any window

@@ -47,6 +47,9 @@ using headless::TheWorld;
 bool Init(const std::string&) {
   return true;
 }
+void DescribeWindow(WindowId id, const std::string& name) {
+  TheWorld().window_names[Num(id)] = name;
+}
 const Dpi& ScreenDpi() {
   static const Dpi dpi;
   return dpi;
