@@ -187,6 +187,10 @@ void MinimizeWindow(WindowId id) {
   if (auto* native = FindWindow(id)) ::ShowWindow(native->hwnd, SW_MINIMIZE);
 }
 
+// Windows' default accessible object names a window by its title, which must stay as it
+// is; a name of its own comes with the accessibility interfaces of a later change.
+void DescribeWindow(WindowId, const std::string&) {}
+
 void PresentWindow(WindowId id) {
   auto* native = FindWindow(id);
   if (!native) return;
