@@ -120,8 +120,8 @@ void WholeRunFor1600Jpeg(benchmark::State& state) {
     return song;
   };
   deps.get_to_file = [](const std::string& url, const std::string& path, int flags,
-                        std::size_t max_bytes) {
-    return HttpGetToFile(url, path, flags, max_bytes);
+                        std::size_t max_bytes, const files::Confinement* within) {
+    return HttpGetToFile(url, path, flags, max_bytes, within);
   };
   std::chrono::steady_clock::time_point posted;
   int redraws = 0;

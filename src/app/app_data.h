@@ -15,7 +15,7 @@ struct AppDataRecord {
   std::int64_t WindowW = 0;
   std::int64_t WindowH = 0;
   std::string MainStation;
-  std::string Preferences;  // the application folder, ending in "/"
+  std::string Preferences;  // the application folder, ending in the platform's separator
   std::int64_t cWinX = 0;
   std::int64_t cWinY = 0;
   std::int64_t cWinOpen = 0;
@@ -33,8 +33,8 @@ inline constexpr std::int64_t kMainWindowWidth = 730;
 inline constexpr std::int64_t kMainWindowHeight = 195;
 inline constexpr char kStation[] = "tidemark";
 inline constexpr char kStationName[] = "Tidemark Drum and Bass FM";
-// Below the user's configuration folder.
-inline constexpr char kAppFolderTail[] = "lumo/Tidemark Drum and Bass FM/";
+// Below the user's configuration folder, one folder in the other.
+inline constexpr char kAppFolderParent[] = "lumo";
 // The files the program keeps in the application folder. No downloaded cover may
 // take one of these names.
 inline constexpr std::array<std::string_view, 2> kAppFolderFiles = {"preferences.json",

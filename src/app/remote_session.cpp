@@ -8,7 +8,6 @@
 #include <string>
 
 #include "app/app_data.h"
-#include "app/remote_art.h"
 #include "app/remote_track.h"
 #include "app/startup.h"
 #include "build_config.h"
@@ -16,6 +15,7 @@
 #include "platform/events.h"
 #include "platform/image_store.h"
 #include "platform/pictures.h"
+#include "platform/remote_art.h"
 #include "platform/remote_control.h"
 #include "platform/ui.h"
 #include "player/stream_watch.h"

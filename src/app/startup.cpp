@@ -9,7 +9,8 @@
 #include "covers/builtin_images.h"
 #include "covers/cover_slots.h"
 #include "platform/events.h"
-#include "platform/folders.h"
+#include "platform/file_names.h"
+#include "platform/files.h"
 #include "platform/image_store.h"
 #include "platform/startup_steps.h"
 #include "platform/text.h"
@@ -34,9 +35,11 @@ void LoadFonts() {
 }  // namespace
 
 std::string ComputeAppFolder(const std::string& config_folder) {
+  // In the platform's own form, which is also how preferences.json records it.
+  const char separator = files::kSeparator;
   std::string folder = config_folder;
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  return folder + kAppFolderTail;
+  if (!folder.empty() && folder.back() != separator) folder += separator;
+  return folder + kAppFolderParent + separator + kStationName + separator;
 }
 
 int RunProgram() {
@@ -54,7 +57,7 @@ int RunProgram() {
   StreamLag = 42;
   CreateButtonStates();
   AppData.Preferences = ComputeAppFolder(ui::UserConfigFolder());
-  CreateFolderPath(AppData.Preferences);
+  files::CreateFolderPath(AppData.Preferences);
   LoadFonts();
   ui::MarkStartupStep("fonts");
   ui::HandlePending();
@@ -68,6 +71,9 @@ int RunProgram() {
   HoverCover = ImageId::DefaultCoverHover;
   LargeCover = ImageId::DefaultCoverLarge;
   OpenMainWindow();
+  // From here on the record holds what the user arranges, so a session that ends keeps
+  // it as the close button would; before, an end from outside has nothing to lose.
+  ui::OnEndRequest(ShutdownApp);
   StartStreamWatch(ControlId::PlayerView);
   StartRemoteSession();
   ui::RunLoop();

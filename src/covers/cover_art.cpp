@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "app/app_data.h"
-#include "app/atomic_file.h"
 #include "build_config.h"
 #include "covers/cover_install.h"
 #include "covers/cover_list.h"
@@ -35,8 +34,8 @@ CoverArtDeps DefaultCoverArtDeps() {
   deps.cover_base = config::kCoverBase;
   deps.current_song = [] { return CurrentSong.Snapshot(); };
   deps.get_to_file = [](const std::string& url, const std::string& path, int flags,
-                        std::size_t max_bytes) {
-    return HttpGetToFile(url, path, flags, max_bytes);
+                        std::size_t max_bytes, const files::Confinement* within) {
+    return HttpGetToFile(url, path, flags, max_bytes, within);
   };
   deps.post = [](Event e) { return Posted().Post(std::move(e)); };
   return deps;
@@ -44,9 +43,10 @@ CoverArtDeps DefaultCoverArtDeps() {
 
 std::size_t LoadCoverList(const CoverArtDeps& deps, std::vector<std::string>& list) {
   const std::string path = deps.app_folder + kCoverListFile;
-  if (!deps.get_to_file(CoverUrl(deps, kCoverListName), path, HttpNoRedirect, kMaxCoverListBytes))
+  if (!deps.get_to_file(CoverUrl(deps, kCoverListName), path, HttpNoRedirect, kMaxCoverListBytes,
+                        nullptr))
     return 0;
-  const std::optional<std::string> bytes = ReadSmallFile(path, kMaxCoverListBytes);
+  const std::optional<std::string> bytes = files::ReadSmallFile(path, kMaxCoverListBytes);
   if (!bytes) return 0;
   list = ParseCoverList(*bytes);
   return list.size();
@@ -65,11 +65,14 @@ void UpdateCoverArt(const CoverArtDeps& deps) {
   if (!match) return;
 
   // A name that would reach outside the folder, or one of our own files, fails
-  // like a download that could not be stored: nothing is requested or touched.
+  // like a download that could not be stored: nothing is requested or touched. The
+  // name rules come first; the file opened under the name is checked too, for the
+  // names a file system knows beyond them.
   const std::string& entry = list[*match];
   if (!IsPlainEntryName(entry)) return;
   const std::string path = deps.app_folder + entry;
-  if (!deps.get_to_file(CoverUrl(deps, entry), path, 0, kNoCapOfItsOwn)) return;
+  const files::Confinement within{deps.app_folder, kAppFolderFiles};
+  if (!deps.get_to_file(CoverUrl(deps, entry), path, 0, kNoCapOfItsOwn, &within)) return;
 
   const ImageId decoded = DecodeImageFromFile(kAllocateImage, path, 24);
   InstallCover(decoded, deps.post);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/events.h"
+#include "platform/files.h"
 #include "station/api_records.h"
 
 namespace sp {
@@ -21,12 +22,12 @@ inline constexpr std::size_t kMaxCoverListBytes = std::size_t{4} << 20;
 // What a run needs from the world, passed in so tests can point it at a simulator
 // and a temporary folder.
 struct CoverArtDeps {
-  std::string app_folder;  // ends in '/'
+  std::string app_folder;  // ends in the platform's separator
   std::string cover_base;  // host name (and port), no scheme
   std::function<api_current_song()> current_song;
-  // HttpGetToFile with a cap on the body.
+  // HttpGetToFile with a cap on the body, kept within a folder when one is given.
   std::function<bool(const std::string& url, const std::string& path, int flags,
-                     std::size_t max_bytes)>
+                     std::size_t max_bytes, const files::Confinement* within)>
       get_to_file;
   std::function<bool(Event event)> post;  // to the GUI thread
 };

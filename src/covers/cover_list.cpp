@@ -6,6 +6,7 @@
 
 #include "app/app_data.h"
 #include "covers/cover_words.h"
+#include "platform/file_names.h"
 
 namespace sp {
 
@@ -44,10 +45,10 @@ std::optional<std::size_t> MatchCover(const std::vector<std::string>& list,
   return std::nullopt;
 }
 
-bool IsPlainEntryName(std::string_view entry) {
-  if (entry.empty() || entry == "." || entry == "..") return false;
-  if (entry.find_first_of(std::string_view("/\0", 2)) != std::string_view::npos) return false;
-  return std::find(kAppFolderFiles.begin(), kAppFolderFiles.end(), entry) == kAppFolderFiles.end();
+bool IsPlainEntryName(std::string_view entry, files::NameRules rules) {
+  return files::IsPlainFileName(entry, rules) &&
+         std::none_of(kAppFolderFiles.begin(), kAppFolderFiles.end(),
+                      [&](std::string_view own) { return files::SameFileName(entry, own, rules); });
 }
 
 }  // namespace sp

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_names.h"
+
 namespace sp {
 
 // The entries of a list file: one per line (LF, CR LF or a lone CR), empty lines
@@ -21,8 +23,8 @@ std::optional<std::size_t> MatchCover(const std::vector<std::string>& list,
                                       const std::vector<std::string>& words);
 
 // Whether an entry can be stored under its own name in the application folder
-// without touching anything but a file of that name: not empty, no '/' or NUL, not
-// "." or "..", and none of the program's own files there.
-bool IsPlainEntryName(std::string_view entry);
+// without touching anything but a file of that name, by the platform's name rules
+// (files::IsPlainFileName), and is none of the program's own files there.
+bool IsPlainEntryName(std::string_view entry, files::NameRules rules = files::kNativeNames);
 
 }  // namespace sp

@@ -26,6 +26,8 @@ class UniqueFd {
 
   int get() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
+  // Hands the descriptor over: it is no longer closed here.
+  int release() { return std::exchange(fd_, -1); }
   // Some file systems report a failed write only here, so the result counts.
   bool Close() {
     const int fd = std::exchange(fd_, -1);

@@ -41,6 +41,11 @@ void RunLoop();
 // Destroys every window and ends the process with exit code 0. Does not wait for
 // other threads.
 [[noreturn]] void EndProcess();
+// Calls `handler` whenever the program is asked from outside to end: the session ending
+// at log-out, a service manager stopping it, `kill`, Ctrl+C in a terminal. It runs on the
+// GUI thread between events, as a click's handler does. Until one is set, such a request
+// ends the process the platform's way, without the program's shutdown.
+void OnEndRequest(void (*handler)());
 
 // The icon every window of the program shows (task bar, window switcher).
 void SetProgramIcon(ImageId image);

@@ -1,51 +1,17 @@
-// The Unicode operations of the platform layer, over ICU's common library.
+// The Unicode rules that hold on every platform, over each platform's conversions and
+// case mapping (unicode_icu.cpp, win32/win32_unicode.cpp).
 #include "platform/unicode.h"
 
-#include <unicode/uchar.h>
-#include <unicode/ustring.h>
-#include <unicode/utf16.h>
-
-#include <algorithm>
-#include <cstdint>
-#include <limits>
+#include "platform/unicode_case.h"
 
 namespace sp::unicode {
 namespace {
 
-constexpr UChar32 kReplacement = 0xFFFD;
-
-// ICU counts in int32_t; longer texts are cut here rather than overflowing there.
-std::int32_t Length(std::size_t n) {
-  return static_cast<std::int32_t>(
-      std::min<std::size_t>(n, std::numeric_limits<std::int32_t>::max() / 3));
+bool IsSurrogate(char32_t unit) {
+  return unit >= 0xD800 && unit <= 0xDFFF;
 }
 
 }  // namespace
-
-std::u16string Utf8ToUtf16(std::string_view utf8) {
-  const std::int32_t in = Length(utf8.size());
-  // A UTF-8 byte never gives more than one UTF-16 unit.
-  std::u16string out(static_cast<std::size_t>(in), u'\0');
-  std::int32_t written = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(out.data(), in, &written, utf8.data(), in, kReplacement, nullptr, &status);
-  if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) return {};
-  out.resize(static_cast<std::size_t>(written));
-  return out;
-}
-
-std::string Utf16ToUtf8(std::u16string_view utf16) {
-  const std::int32_t in = Length(utf16.size());
-  // At most three UTF-8 bytes per UTF-16 unit (a pair takes four for two units).
-  std::string out(static_cast<std::size_t>(in) * 3, '\0');
-  std::int32_t written = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strToUTF8WithSub(out.data(), static_cast<std::int32_t>(out.size()), &written, utf16.data(), in,
-                     kReplacement, nullptr, &status);
-  if (U_FAILURE(status) && status != U_STRING_NOT_TERMINATED_WARNING) return {};
-  out.resize(static_cast<std::size_t>(written));
-  return out;
-}
 
 std::string ToValidUtf8(std::string_view utf8) {
   return Utf16ToUtf8(Utf8ToUtf16(utf8));
@@ -57,9 +23,9 @@ void LowerCodeUnits(std::u16string& text) {
       if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit + 32);
       continue;
     }
-    if (U16_IS_SURROGATE(unit)) continue;
-    const UChar32 lower = u_tolower(unit);
-    if (lower <= 0xFFFF && !U16_IS_SURROGATE(lower)) unit = static_cast<char16_t>(lower);
+    if (IsSurrogate(unit)) continue;
+    const char16_t lower = platform::LowerUnit(unit);
+    if (!IsSurrogate(lower)) unit = lower;
   }
 }
 

@@ -28,8 +28,8 @@ size_t AppendToFile(char* data, size_t size, size_t count, void* user) {
 }  // namespace
 
 bool HttpGetToFile(const std::string& url, const std::string& path, int flags,
-                   std::size_t max_bytes) {
-  UniqueFd file(files::CreateForWriting(path));
+                   std::size_t max_bytes, const files::Confinement* within) {
+  UniqueFd file(files::CreateForWriting(path, within));
   if (file.get() < 0) return false;
   const HttpLimits limits = CurrentHttpLimits();
   FileBody body{file.get(), 0, std::min(max_bytes, limits.file_body_cap)};

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/files.h"
+
 namespace sp {
 
 inline constexpr char DefaultUserAgent[] = "Mozilla/5.0 Gecko/41.0 Firefox/41.0";
@@ -46,8 +48,10 @@ std::optional<std::string> HttpGet(const std::string& url, int flags);
 // Any thread, blocking. Streams the body into `path`, which is created or
 // truncated first; on failure the partial file is removed. A URL without a
 // scheme is plain http. A body over `max_bytes` or over the limits' file cap,
-// whichever is smaller, is a failure.
+// whichever is smaller, is a failure. With `within`, a file that would not keep to it
+// is a failure before anything is requested, and stays as it was.
 bool HttpGetToFile(const std::string& url, const std::string& path, int flags,
-                   std::size_t max_bytes = static_cast<std::size_t>(-1));
+                   std::size_t max_bytes = static_cast<std::size_t>(-1),
+                   const files::Confinement* within = nullptr);
 
 }  // namespace sp

@@ -109,9 +109,9 @@ class CoverArtTest : public ::testing::Test {
     deps_.cover_base = "127.0.0.1:" + std::to_string(sim_->port());
     deps_.current_song = [this] { return song_; };
     deps_.get_to_file = [this](const std::string& url, const std::string& path, int flags,
-                               std::size_t max_bytes) {
+                               std::size_t max_bytes, const files::Confinement* within) {
       calls_.push_back({url, path, flags});
-      return HttpGetToFile(url, path, flags, max_bytes);
+      return HttpGetToFile(url, path, flags, max_bytes, within);
     };
     deps_.post = [this](Event e) {
       posted_.push_back(std::move(e));

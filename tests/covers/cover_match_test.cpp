@@ -166,7 +166,55 @@ TEST(CoverEntryName, OnlyPlainNamesOfForeignFilesMayBeStored) {
       {"cover.txt", false},
       {std::string("cover.jpg\0.png", 14), false},
   };
-  for (const auto& c : cases) EXPECT_EQ(IsPlainEntryName(c.entry), c.plain) << c.entry;
+  for (const auto& c : cases)
+    EXPECT_EQ(IsPlainEntryName(c.entry, files::NameRules::Posix), c.plain) << c.entry;
+}
+
+// Windows takes more than '/' for a separator, and more names than it shows for another
+// file or a device. The entries are already lower case when checked.
+TEST(CoverEntryName, WindowsNamesStayInTheFolderAndOffOurFiles) {
+  const struct {
+    std::string entry;
+    bool plain;
+  } cases[] = {
+      {"kelp circuit low tide roller night harbour.jpg", true},
+      {".hidden.jpg", true},
+      {"con.jpg.png", false},  // the base before the first dot counts
+      {"console.jpg", true},
+      {"com10.jpg", true},
+      {"lpt.jpg", true},
+      {"nul\xC3\xA9.jpg", true},
+      {"a#b.jpg", true},
+      {"prefer~1.jso", true},  // a short name: only the opened file can tell
+      {"..\\..\\kelp circuit.jpg", false},
+      {"sub\\cover.jpg", false},
+      {"\\\\127.0.0.1\\c$\\x.jpg", false},
+      {"c:x.jpg", false},
+      {"cover.jpg:x", false},
+      {"preferences.json::$data", false},
+      {"preferences.json.", false},
+      {"cover.txt ", false},
+      {"...", false},
+      {"PREFERENCES.JSON", false},
+      {"Cover.Txt", false},
+      {"con", false},
+      {"NUL", false},
+      {"aux.txt", false},
+      {"prn .jpg", false},
+      {"com1.jpg", false},
+      {"lpt9", false},
+      {"com\xC2\xB9.jpg", false},
+      {"conout$", false},
+      {"a<b.jpg", false},
+      {"a>b.jpg", false},
+      {"a\"b.jpg", false},
+      {"a|b.jpg", false},
+      {"a?b.jpg", false},
+      {"a*b.jpg", false},
+      {"tab\there.jpg", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(IsPlainEntryName(c.entry, files::NameRules::Windows), c.plain) << c.entry;
 }
 
 }  // namespace

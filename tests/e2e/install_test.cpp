@@ -78,9 +78,9 @@ TEST_F(InstallTest, LauncherIconsAndMetadataValidateAndThePackageNamesWhatItNeed
   std::smatch line;
   std::regex_search(info.output, line, std::regex("\n Depends: ([^\n]*)"));
   const std::string depends = line.size() > 1 ? line[1].str() : "";
-  for (const char* needed :
-       {"libgtk-3-0", "libwebkit2gtk-4.1-0", "libcurl4", "libglib2.0-0",
-        "gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good", "gstreamer1.0-pulseaudio"})
+  for (const char* needed : {"libgtk-3-0", "libwebkit2gtk-4.1-0", "libcurl4", "libglib2.0-0",
+                             "gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good",
+                             "gstreamer1.0-plugins-bad", "gstreamer1.0-pulseaudio"})
     EXPECT_NE(depends.find(needed), std::string::npos) << needed << " in " << info.output;
 
   const CommandResult contents = RunCommand({"dpkg-deb", "--contents", deb}, {}, work.path(), 30s);

@@ -1,7 +1,9 @@
-// Where the main window opens and what preferences.json holds after a close, as a
-// user would see it across two runs of the program.
+// Where the main window opens and what preferences.json holds after a close, or after
+// the session ends, as a user would see it across two runs of the program.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <string>
@@ -59,6 +61,28 @@ TEST_F(PreferencesTest, OpensWhereItWasAndWritesTheNewPlaceAtClose) {
   ASSERT_EQ(program.process().WaitExit(10s), std::optional<int>(0));
   display.ReleaseLeft();
   EXPECT_EQ(ReadFile(File()), PreferencesText(Folder(), 321, 47));
+}
+
+// What a session manager or systemd sends at log-out (and `kill`), a terminal's Ctrl+C
+// (to its whole process group) and a terminal's hang-up: each ends the program as its
+// close button does, and the place the window was moved to is kept.
+TEST_F(PreferencesTest, TermIntAndHupEachEndLikeTheCloseButtonAndKeepTheNewPlace) {
+  int x = 300;
+  for (const auto& [signal, group] : {std::pair{SIGTERM, false}, {SIGINT, true}, {SIGHUP, false}}) {
+    SCOPED_TRACE(strsignal(signal));
+    Program program(display, home);
+    const auto window = display.FindWindow(kMainTitle);
+    ASSERT_TRUE(window) << program.Log();
+    x += 40;
+    display.MoveWindow(*window, x, 60);
+    for (int i = 0; i < 100 && display.WindowGeometry(*window).x != x; ++i)
+      display.WaitPixel(0, 0, {1, 2, 3}, 20ms);
+    display.WaitPixel(0, 0, {1, 2, 3}, 200ms);  // let the program see the move
+    const pid_t pid = program.process().pid();
+    ASSERT_EQ(::kill(group ? -pid : pid, signal), 0);
+    ASSERT_EQ(program.process().WaitExit(10s), std::optional<int>(0)) << program.Log();
+    EXPECT_EQ(ReadFile(File()), PreferencesText(Folder(), x, 60));
+  }
 }
 
 TEST_F(PreferencesTest, NoFileMeansTheOriginAndAFileAfterTheCloseRequest) {

@@ -1,6 +1,7 @@
 // The desktop's remote control as a desktop meets it: the real program on a private
 // session bus, playing the station simulator's stream into a private null sink, asked
-// and told through gdbus as a sound menu or a media key would.
+// and told through gdbus as a sound menu or a media key would; play and pause under
+// either sound server.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -65,8 +66,11 @@ std::string UrlPath(std::string url) {
 
 class RemoteControlTest : public ::testing::Test {
  protected:
+  explicit RemoteControlTest(SoundServerKind kind = SoundServerKind::PulseAudio)
+      : pulse{home.path(), bus, kind} {}
+
   void SetUp() override {
-    ASSERT_TRUE(pulse.ready()) << ReadFile(home.path() + "/pulse/server.log");
+    ASSERT_TRUE(pulse.ready()) << pulse.Log();
     ASSERT_TRUE(sim.ok()) << "the simulator could not take port " << kStationPort;
     // Two long songs; the first has been on air for two minutes.
     sim.Control("POST", "scenario",
@@ -151,12 +155,23 @@ class RemoteControlTest : public ::testing::Test {
   Xvfb display;
   TempDir home;
   SessionBus bus{home.path()};
-  PulseServer pulse{home.path(), bus};
+  PulseServer pulse;
   sp::test::SimProcess sim{{"--port", kStationPort}};
   std::optional<Program> program;
 };
 
-TEST_F(RemoteControlTest, ShowsTheSongAndItsCoverAndFollowsPlayAndPauseFromEitherSide) {
+// Play and pause reach the sink, under each sound server of today's desktops.
+class RemoteControlSoundTest : public RemoteControlTest,
+                               public ::testing::WithParamInterface<SoundServerKind> {
+ protected:
+  RemoteControlSoundTest() : RemoteControlTest(GetParam()) {}
+};
+
+INSTANTIATE_TEST_SUITE_P(Sound, RemoteControlSoundTest,
+                         ::testing::Values(SoundServerKind::PulseAudio, SoundServerKind::PipeWire),
+                         SoundServerName());
+
+TEST_P(RemoteControlSoundTest, ShowsTheSongAndItsCoverAndFollowsPlayAndPauseFromEitherSide) {
   ASSERT_NE(Start(), 0u);
   ASSERT_TRUE(WaitForPlayer()) << program->Log();
   const std::string interfaces = Introspect().output;

@@ -110,7 +110,16 @@ class WindowsE2ETest : public ::testing::Test {
   }
   // The application folder as Windows names it, and where it is on this disk.
   static constexpr char kWindowsFolder[] =
-      "C:/users/root/AppData/Roaming/lumo/Tidemark Drum and Bass FM/";
+      R"(C:\users\root\AppData\Roaming\lumo\Tidemark Drum and Bass FM\)";
+  // A text as preferences.json writes it.
+  static std::string JsonEscaped(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+      if (c == '\\' || c == '"') out += '\\';
+      out += c;
+    }
+    return out;
+  }
   std::string AppFolder() {
     return prefix + "/drive_c/users/root/AppData/Roaming/lumo/Tidemark Drum and Bass FM/";
   }
@@ -140,6 +149,12 @@ TEST_F(WindowsE2ETest, TheWindowsBuildRunsUnderWine) {
   // started while they shut down stalls for seconds on them, inside the timed wait too.
   ASSERT_EQ(Run({kWine, "wineboot", "-i"}, 180s), std::optional<int>(0));
   ASSERT_EQ(Run({kWineServer, "-w"}, 60s), std::optional<int>(0));
+  // A file as earlier builds wrote it, with "/" in the folder: read, and written back
+  // in Windows' own form at the close below.
+  std::filesystem::create_directories(AppFolder());
+  WriteFile(AppFolder() + "preferences.json",
+            R"({"WindowX": 0, "WindowY": 0, "Preferences": )"
+            R"("C:/users/root/AppData/Roaming/lumo/Tidemark Drum and Bass FM/"})");
   // Wine's loader tells when the program is loaded, and its browser control every call
   // the program makes on it.
   auto program = Start(STATIONPLAYER_WINDOWS_EXE, "-all,+timestamp,+loaddll,trace+ieframe,err+all");
@@ -286,12 +301,161 @@ TEST_F(WindowsE2ETest, TheWindowsBuildRunsUnderWine) {
   const std::string expected_prefs =
       "{\r\n  \"WindowW\"    : 730,\r\n  \"WindowX\"    : " + std::to_string(g.x) +
       ",\r\n  \"WindowY\"    : " + std::to_string(g.y) + ",\r\n  \"Preferences\": \"" +
-      kWindowsFolder +
+      JsonEscaped(kWindowsFolder) +
       "\",\r\n  \"MainStation\": \"tidemark\",\r\n"
       "  \"cWindDock\"  : 1,\r\n  \"cWinX\"      : " +
       std::to_string(c.x) + ",\r\n  \"cWinY\"      : " + std::to_string(c.y) +
       ",\r\n  \"cWinOpen\"   : 1,\r\n  \"WindowH\"    : 195\r\n}";
   EXPECT_EQ(ReadFile(AppFolder() + "preferences.json"), expected_prefs);
+}
+
+// A cover list from the network names files by Windows' rules: separators, drives,
+// streams, devices, trimmed dots and spaces, other cases and short names of our own
+// files. Each such entry, on a song whose words it holds, must end the run before
+// anything is requested, written or deleted; a plain name still gives its cover.
+TEST_F(WindowsE2ETest, HostileCoverNamesTouchNoFile) {
+  namespace fs = std::filesystem;
+  ASSERT_TRUE(sim.ok());
+  ASSERT_EQ(Run({kWine, "wineboot", "-i"}, 180s), std::optional<int>(0));
+  ASSERT_EQ(Run({kWineServer, "-w"}, 60s), std::optional<int>(0));
+  const std::string roaming = prefix + "/drive_c/users/root/AppData/Roaming/";
+  fs::create_directories(AppFolder());
+  const std::string prefs =
+      "{\r\n  \"WindowW\"    : 730,\r\n  \"WindowX\"    : 0,\r\n  \"WindowY\"    : 0,\r\n"
+      "  \"Preferences\": \"" +
+      JsonEscaped(kWindowsFolder) +
+      "\",\r\n"
+      "  \"MainStation\": \"tidemark\",\r\n  \"cWindDock\"  : 0,\r\n  \"cWinX\"      : 0,\r\n"
+      "  \"cWinY\"      : 0,\r\n  \"cWinOpen\"   : 0,\r\n  \"WindowH\"    : 195\r\n}";
+  WriteFile(AppFolder() + "preferences.json", prefs);
+  const std::string outside = roaming + "kelp harbour.jpg";
+  WriteFile(outside, "the user's own picture");
+  // The short name this file system gives preferences.json, from the folder's listing
+  // ("... PREF~OEM.JSO preferences.json").
+  std::string folder = kWindowsFolder;
+  folder.pop_back();
+  const auto [listed, listing] = RunForOutput({kWine, "cmd", "/c", "dir", "/x", folder});
+  ASSERT_EQ(listed, std::optional<int>(0));
+  const std::size_t long_name = listing.find(" preferences.json");
+  ASSERT_NE(long_name, std::string::npos) << listing;
+  const std::size_t start = listing.rfind(' ', long_name - 1) + 1;
+  const std::string short_entry = listing.substr(start, long_name - start);
+  ASSERT_NE(short_entry.find('~'), std::string::npos) << listing;
+
+  // Each entry with a song title whose words it holds, so it is the match.
+  const std::vector<std::pair<std::string, std::string>> hostile = {
+      {R"(..\..\kelp harbour.jpg)", "Kelp Harbour"},
+      {R"(c:kelp drive.jpg)", "Kelp Drive"},
+      {R"(\\127.0.0.1\c$\kelp unc.jpg)", "Kelp UNC"},
+      {"kelp stream.jpg:x", "Kelp Stream"},
+      {"preferences.json::$DATA", "Preferences JSON Data"},
+      {"preferences.json.", "Preferences JSON"},
+      {"PREFERENCES.JSON", "Preferences JSON Case"},
+      {short_entry, short_entry},
+      {"cover.txt ", "Cover TXT"},
+      {"kelp dot.jpg.", "Kelp Dot"},
+      {"CON", "CON"},
+      {"nul", "NUL"},
+      {"COM1.jpg", "COM1 JPG"},
+      {"lpt1", "LPT1"},
+      {"kelp<pipe>.jpg", "Kelp Pipe"},
+  };
+  const auto list_requests = [&] {
+    int n = 0;
+    for (const auto& r : sim.Requests()) n += r["path"] == "/tidemark-radio/Covers/dateien.txt";
+    return n;
+  };
+  const auto put_on_air = [&](int index, const std::string& title, const std::string& artist,
+                              const std::string& album) {
+    // A clock far past the song before, so the program fetches the new one at once.
+    char now[32];
+    std::snprintf(now, sizeof now, "2026-12-%02d 21:00:00", 8 + index);
+    sim.Control(
+        "POST", "scenario",
+        {{"clock", {{"now", now}, {"speed", 0}}},
+         {"playlist_start", std::string(now, 11) + "20:59:50"},
+         {"songs",
+          json::array(
+              {{{"title", title}, {"artist", artist}, {"album", album}, {"length", 600}}})}});
+  };
+  // The song on air at start matches nothing.
+  sim.Control(
+      "POST", "faults",
+      {{"path", "/tidemark-radio/Covers/dateien.txt"}, {"kind", "custom"}, {"body", "x\r\n"}});
+  int index = 0;
+  put_on_air(index++, "Prelude", "", "");
+  auto program = Start();
+  ASSERT_TRUE(display.FindWindow(kMainTitle, 120s)) << program->Log();
+  ASSERT_TRUE(Eventually([&] { return list_requests() > 0; }, 30s)) << program->Log();
+  for (const auto& [entry, title] : hostile) {
+    const int before = list_requests();
+    sim.Control("POST", "faults",
+                {{"path", "/tidemark-radio/Covers/dateien.txt"},
+                 {"kind", "custom"},
+                 {"body", entry + "\r\n"}});
+    put_on_air(index++, title, "", "");
+    // The list asked for shows the run has begun; the next list shows it is over.
+    EXPECT_TRUE(Eventually([&] { return list_requests() > before; }, 20s)) << entry;
+  }
+  sim.Control("DELETE", "faults");
+  put_on_air(index, "Low Tide Roller", "Kelp Circuit", "Night Harbour");
+  const sp::Bitmap expected = ExpectedCover();
+  ASSERT_GT(expected.width, 0);
+  EXPECT_TRUE(Eventually(
+      [&] {
+        return Mismatch(CaptureArea(display, {2, 26, 168, 168}), expected) < 0.05;
+      },
+      30s))
+      << "the plain name gave no cover";
+
+  // The program asked for the plain name's cover alone (the test's own request for the
+  // expected picture aside).
+  std::vector<std::string> covers;
+  for (const auto& r : sim.Requests()) {
+    const std::string path = r["path"];
+    if (path.starts_with("/tidemark-radio/Covers/") &&
+        path != "/tidemark-radio/Covers/dateien.txt" && r["user_agent"] != "sim-test")
+      covers.push_back(path);
+  }
+  EXPECT_EQ(covers, std::vector<std::string>{std::string("/tidemark-radio/Covers/") + kKelp});
+  // Our own files and the user's are as they were; no file of those names was made
+  // anywhere in the prefix or the working folder.
+  EXPECT_EQ(ReadFile(AppFolder() + "preferences.json"), prefs);
+  EXPECT_EQ(ReadFile(outside), "the user's own picture");
+  EXPECT_NE(ReadFile(AppFolder() + "cover.txt").find("Kelp Circuit - Low Tide Roller"),
+            std::string::npos);
+  std::vector<std::string> made;
+  for (const std::string& top : {home.path(), fs::current_path().string()}) {
+    for (const auto& e :
+         fs::recursive_directory_iterator(top, fs::directory_options::skip_permission_denied)) {
+      std::string name = e.path().filename().string();
+      for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+      if (e.path() != outside && e.path() != AppFolder() + "cover.txt" &&
+          (name.find("kelp") != std::string::npos || name.starts_with("prefer") ||
+           name.starts_with("cover")))
+        made.push_back(e.path().string());
+    }
+  }
+  EXPECT_EQ(made, std::vector<std::string>{AppFolder() + "preferences.json"});
+}
+
+// Log-off or shut-down (what `wineboot --end-session` sends every window): the program
+// ends as its close button does, and the place the window was moved to is kept.
+TEST_F(WindowsE2ETest, TheSessionsEndKeepsTheMovedWindowsPlaceAsTheCloseButtonDoes) {
+  ASSERT_EQ(Run({kWine, "wineboot", "-i"}, 180s), std::optional<int>(0));
+  ASSERT_EQ(Run({kWineServer, "-w"}, 60s), std::optional<int>(0));
+  auto program = Start();
+  const auto main = display.FindWindow(kMainTitle, 120s);
+  ASSERT_TRUE(main) << program->Log();
+  display.MoveWindow(*main, 333, 77);
+  ASSERT_TRUE(Eventually([&] { return display.WindowGeometry(*main).x == 333; }, 5s));
+  display.WaitPixel(0, 0, {1, 2, 3}, 300ms);  // let the program see the move
+  ASSERT_EQ(Run({kWine, "wineboot", "--end-session"}, 60s), std::optional<int>(0));
+  EXPECT_EQ(program->process().WaitExit(20s), std::optional<int>(0));
+  EXPECT_NE(ReadFile(AppFolder() + "preferences.json")
+                .find("\"WindowX\"    : 333,\r\n  \"WindowY\"    : 77,\r\n"),
+            std::string::npos)
+      << ReadFile(AppFolder() + "preferences.json");
 }
 
 #ifdef STATIONPLAYER_WINDOWS_INSTALLER

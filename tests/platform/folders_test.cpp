@@ -1,4 +1,4 @@
-#include "platform/folders.h"
+#include "platform/files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,6 +9,9 @@
 
 namespace sp {
 namespace {
+
+using files::CreateFolderPath;
+using files::IsFolder;
 
 namespace fs = std::filesystem;
 

@@ -1,9 +1,12 @@
-// GTK backend: display, main loop, message box, browser hand-off.
+// GTK backend: display, main loop, requests to end from outside, message box, browser
+// hand-off.
 #include <gio/gio.h>
+#include <glib-unix.h>
 #include <gtk/gtk.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <map>
 
@@ -155,6 +158,29 @@ void EndProcess() {
   // _exit: the watcher thread may still be inside a request; running static
   // destructors under it would be unsafe, and there is nothing left to flush.
   _exit(0);
+}
+
+namespace {
+
+void (*end_request_handler)() = nullptr;
+
+gboolean OnEndSignal(gpointer) {
+  if (end_request_handler) end_request_handler();
+  return G_SOURCE_CONTINUE;
+}
+
+}  // namespace
+
+void OnEndRequest(void (*handler)()) {
+  static bool watching = false;
+  end_request_handler = handler;
+  if (watching) return;
+  watching = true;
+  // What a session manager or systemd sends at log-out, a terminal's Ctrl+C and its
+  // hang-up. GLib turns each into an event of the main loop, so the handler runs on the
+  // GUI thread with nothing else half done, never inside the signal handler itself.
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+    g_unix_signal_add(signal, OnEndSignal, nullptr);
 }
 
 void SetProgramIcon(ImageId image) {

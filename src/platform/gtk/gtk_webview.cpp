@@ -46,6 +46,15 @@ struct Tuning {
   // JavaScript only interpreted: the page's script and its controls' run a few times a
   // second, so no CPU measurably lost; about 8 MiB and the compiler threads saved.
   bool jit_off = true;
+  // The page's volume is applied to the sound inside the web process, by the engine's own
+  // mixer, and the sound server's stream is left at whatever the desktop keeps for it.
+  // Otherwise the element's volume is the stream's volume at the sound server, and the
+  // engine adopts whatever the server reports for a new stream: PipeWire 0.3.65's
+  // PulseAudio server replaces the volume a stream is created with by its default (100 %),
+  // and its session manager restores the last volume of the stream's media role, so the
+  // page's 0.3 was lost at every connection. Needs the "inter" plugin (plugins-bad);
+  // without it the engine plays through the sound server's stream volume as before.
+  bool mixer_volume = true;
   // Tried and left out: no saving beyond the run-to-run spread, or worse.
   bool small_caches = false;          // cache model for one document, no page cache
   bool memory_pressure = false;       // helpers drop caches at a lower footprint
@@ -73,6 +82,7 @@ Tuning ReadTuning() {
     toggle("small_caches", tuning.small_caches);
     toggle("memory_pressure", tuning.memory_pressure);
     toggle("jit_off", tuning.jit_off);
+    toggle("mixer_volume", tuning.mixer_volume);
     toggle("system_malloc", tuning.system_malloc);
     toggle("baseline_jit", tuning.baseline_jit);
     toggle("serial_jit", tuning.serial_jit);
@@ -95,6 +105,7 @@ Tuning ReadTuning() {
 void SetHelperEnvironment(const Tuning& tuning) {
   if (tuning.jit_off) g_setenv("JSC_useJIT", "0", FALSE);
   if (tuning.system_malloc) g_setenv("Malloc", "1", FALSE);
+  if (tuning.mixer_volume) g_setenv("WEBKIT_GST_ENABLE_AUDIO_MIXER", "1", FALSE);
   if (tuning.baseline_jit) {
     g_setenv("JSC_useDFGJIT", "0", FALSE);
     g_setenv("JSC_useFTLJIT", "0", FALSE);

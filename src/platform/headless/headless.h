@@ -45,6 +45,7 @@ struct World {
   bool fail_web_view = false;
   ui::WindowHook hook = nullptr;
   int end_count = 0;
+  void (*end_request)() = nullptr;  // what the program asked to run when told to end
   // Timers waiting, by number; a test calls the handler when it pleases.
   struct Timer {
     std::chrono::milliseconds delay;

@@ -67,6 +67,9 @@ void EndProcess() {
   ++TheWorld().end_count;
   throw headless::ProcessEnded{};
 }
+void OnEndRequest(void (*handler)()) {
+  TheWorld().end_request = handler;
+}
 void SetProgramIcon(ImageId) {}
 void ShowMessageBox(const std::string& title, const std::string& text) {
   TheWorld().message_boxes.push_back(title + "|" + text);

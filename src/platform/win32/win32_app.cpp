@@ -148,10 +148,8 @@ std::string UserConfigFolder() {
   wchar_t path[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)))
     return "";
-  // One separator throughout: the program appends its own folders with "/", which
-  // Windows takes as well.
+  // As Windows gives it: the program appends its own folders with "\\" too.
   std::string folder = win32ui::Utf8(path);
-  std::replace(folder.begin(), folder.end(), '\\', '/');
   while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
   return folder;
 }

@@ -1,6 +1,6 @@
-// Files and folders through the wide-character API, with the protections the POSIX
-// code has: no link followed, nothing but regular files read or written, and a
-// replacement that leaves either the old file or the whole new one.
+// The file and folder operations of files.h through the wide-character API, with the
+// protections the POSIX code has: no link followed, nothing but regular files read or
+// written, and a replacement that leaves either the old file or the whole new one.
 #include "platform/win32/windows_api.h"
 
 #include <fcntl.h>
@@ -9,12 +9,11 @@
 #include <random>
 #include <utility>
 
-#include "app/atomic_file.h"
+#include "platform/file_names.h"
 #include "platform/files.h"
-#include "platform/folders.h"
 #include "platform/win32/win32_state.h"
 
-namespace sp {
+namespace sp::files {
 namespace {
 
 using win32ui::Wide;
@@ -62,15 +61,69 @@ bool IsSeparator(char c) {
   return c == '\\' || c == '/';
 }
 
+// The path Windows itself resolves an open file or folder to, names of every level in
+// their long form and stored case; empty when it cannot say.
+std::wstring FinalPath(HANDLE h) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFinalPathNameByHandleW(h, path.data(), DWORD(path.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(n + 1);
+  }
+}
+
+bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// The name rules cannot see every name the file system knows a file by (short names,
+// case folding beyond ASCII, links), so the opened file itself is asked: its final
+// path must be one entry of the folder's, and it must not be one of the folder's own
+// files.
+bool KeepsWithin(HANDLE file, const BY_HANDLE_FILE_INFORMATION& info, const Confinement& within) {
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const Handle folder(CreateFileW(Wide(within.folder).c_str(), FILE_READ_ATTRIBUTES, share, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!folder.valid()) return false;
+  std::wstring folder_path = FinalPath(folder.h);
+  const std::wstring file_path = FinalPath(file);
+  while (!folder_path.empty() && folder_path.back() == L'\\') folder_path.pop_back();
+  const std::size_t cut = file_path.rfind(L'\\');
+  if (folder_path.empty() || cut != folder_path.size() || cut + 1 >= file_path.size() ||
+      CompareStringOrdinal(file_path.c_str(), int(cut), folder_path.c_str(),
+                           int(folder_path.size()), TRUE) != CSTR_EQUAL)
+    return false;
+  for (const std::string_view own : within.own) {
+    const Handle other(CreateFileW(
+        Wide(within.folder + std::string(own)).c_str(), FILE_READ_ATTRIBUTES, share, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION other_info{};
+    if (other.valid() && GetFileInformationByHandle(other.h, &other_info) &&
+        SameFile(info, other_info))
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-namespace files {
-
-int CreateForWriting(const std::string& path) {
+int CreateForWriting(const std::string& path, const Confinement* within) {
   if (!UsablePath(path)) return -1;
-  Handle file(OpenEntry(path, GENERIC_WRITE, OPEN_ALWAYS));
+  if (within && (path.compare(0, within->folder.size(), within->folder) != 0 ||
+                 !IsPlainFileName(std::string_view(path).substr(within->folder.size()))))
+    return -1;
+  // Reading its attributes too: the checks below ask the handle what it opened.
+  Handle file(OpenEntry(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, OPEN_ALWAYS));
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!file.valid() || !RegularFile(file.h, info) || !SetEndOfFile(file.h)) return -1;
+  if (!file.valid() || !RegularFile(file.h, info)) return -1;
+  if (within && !KeepsWithin(file.h, info, *within)) return -1;
+  if (!SetEndOfFile(file.h)) return -1;
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file.h), _O_WRONLY | _O_BINARY);
   if (fd >= 0) file.release();  // the descriptor owns it now
   return fd;
@@ -79,8 +132,6 @@ int CreateForWriting(const std::string& path) {
 bool Remove(const std::string& path) {
   return UsablePath(path) && DeleteFileW(Wide(path).c_str()) != 0;
 }
-
-}  // namespace files
 
 std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t max_bytes) {
   if (!UsablePath(path)) return std::nullopt;
@@ -160,4 +211,4 @@ bool CreateFolderPath(const std::string& path, std::int64_t attributes) {
   return IsFolder(p.empty() ? path : p);
 }
 
-}  // namespace sp
+}  // namespace sp::files

@@ -35,6 +35,7 @@ struct Backend {
   std::map<std::int64_t, NativeWindow> windows;
   std::map<std::int64_t, NativeControl> controls;
   ui::WindowHook hook = nullptr;
+  void (*end_request)() = nullptr;  // run when the session ends
 };
 
 Backend& State();

@@ -1,9 +1,10 @@
-// The Unicode operations of the platform layer: the conversions in plain C++, the case
-// mapping by the system's own CharLowerW.
+// The Unicode conversions of the platform layer in plain C++, and the case mapping of
+// one unit by the system's own CharLowerW.
 
 #include "platform/win32/windows_api.h"
 
 #include "platform/unicode.h"
+#include "platform/unicode_case.h"
 
 namespace sp::unicode {
 namespace {
@@ -105,23 +106,15 @@ std::string Utf16ToUtf8(std::u16string_view utf16) {
   return out;
 }
 
-std::string ToValidUtf8(std::string_view utf8) {
-  return Utf16ToUtf8(Utf8ToUtf16(utf8));
-}
-
-void LowerCodeUnits(std::u16string& text) {
-  for (char16_t& unit : text) {
-    if (unit < 0x80) {
-      if (unit >= u'A' && unit <= u'Z') unit = char16_t(unit + 32);
-      continue;
-    }
-    if (unit >= 0xD800 && unit <= 0xDFFF) continue;
-    // CharLowerW maps one unit at a time when given a character in the low word.
-    const auto lower = reinterpret_cast<std::uintptr_t>(
-        CharLowerW(reinterpret_cast<LPWSTR>(static_cast<std::uintptr_t>(unit))));
-    const auto mapped = char16_t(lower & 0xFFFF);
-    if (mapped < 0xD800 || mapped > 0xDFFF) unit = mapped;
-  }
-}
-
 }  // namespace sp::unicode
+
+namespace sp::unicode::platform {
+
+char16_t LowerUnit(char16_t unit) {
+  // CharLowerW maps one unit at a time when given a character in the low word.
+  const auto lower = reinterpret_cast<std::uintptr_t>(
+      CharLowerW(reinterpret_cast<LPWSTR>(static_cast<std::uintptr_t>(unit))));
+  return char16_t(lower & 0xFFFF);
+}
+
+}  // namespace sp::unicode::platform

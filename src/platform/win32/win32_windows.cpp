@@ -90,6 +90,11 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       // A close request never destroys the window; the program decides.
       Raise(Event{EventClass::CloseRequest, Num(id), 0, 0, {}});
       return 0;
+    case WM_ENDSESSION:
+      // Log-off or shut-down: Windows ends the process once this returns, so the
+      // program's own shutdown runs first (it ends the process itself).
+      if (wparam && State().end_request) State().end_request();
+      return 0;
     case WM_ERASEBKGND: {
       RECT r;
       GetClientRect(hwnd, &r);
@@ -249,6 +254,10 @@ void BeginWindowMove(WindowId id) {
 
 void InstallWindowHook(WindowHook hook) {
   State().hook = hook;
+}
+
+void OnEndRequest(void (*handler)()) {
+  State().end_request = handler;
 }
 
 void SendWindowMessage(WindowId id, WindowMessage message) {

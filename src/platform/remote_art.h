@@ -1,6 +1,8 @@
-// The cover on show as a picture file the desktop can read: one file per picture, each
-// under a name never used before (desktops cache pictures by their address), in a
-// folder of the program's own, the previous picture removed.
+// The cover on show as a picture file the desktop's remote control can read
+// (remote_control.h): one file per picture, each under a name never used before
+// (desktops cache pictures by their address), in a folder of the program's own, the
+// previous picture removed. A platform whose remote control shows no pictures writes
+// none (no_remote_art.cpp).
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 // The all-or-nothing file replace: an old file survives every failed write.
-#include "app/atomic_file.h"
+#include "platform/files.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -15,6 +15,9 @@
 
 namespace sp {
 namespace {
+
+using files::ReadSmallFile;
+using files::ReplaceFile;
 
 namespace fs = std::filesystem;
 

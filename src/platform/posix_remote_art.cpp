@@ -1,4 +1,5 @@
-#include "app/remote_art.h"
+// The picture folder of remote_art.h on POSIX calls.
+#include "platform/remote_art.h"
 
 #include <dirent.h>
 #include <fcntl.h>
