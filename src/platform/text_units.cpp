@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/unicode.h"
+
 namespace sp::text_units {
 namespace {
 
@@ -75,27 +77,14 @@ int LineEndOf(std::u32string_view text, int caret) {
 }
 
 std::u32string Decode(std::string_view utf8) {
+  // The program's one reading of UTF-8, then the surrogate pairs joined.
+  const std::u16string units = unicode::Utf8ToUtf16(utf8);
   std::u32string out;
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    const int extra = lead < 0x80         ? 0
-                      : lead >> 5 == 0x6  ? 1
-                      : lead >> 4 == 0xe  ? 2
-                      : lead >> 3 == 0x1e ? 3
-                                          : -1;
-    char32_t c = extra == 0   ? lead
-                 : extra == 1 ? lead & 0x1f
-                 : extra == 2 ? lead & 0x0f
-                              : lead & 0x07;
-    bool valid = extra >= 0 && i + std::size_t(extra) < utf8.size();
-    for (int k = 1; valid && k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(utf8[i + std::size_t(k)]);
-      valid = next >> 6 == 0x2;
-      c = c << 6 | (next & 0x3f);
-    }
-    // A broken sequence reads as one replacement character per byte, as GLib does.
-    out += valid ? c : U'\ufffd';
-    i += valid ? std::size_t(extra) + 1 : 1;
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const char32_t unit = units[i];
+    const bool pair = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() &&
+                      units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF;
+    out += pair ? 0x10000 + ((unit - 0xD800) << 10) + (char32_t(units[++i]) - 0xDC00) : unit;
   }
   return out;
 }

@@ -33,7 +33,7 @@ int PreviousLineStart(std::u32string_view text, int caret);
 int NextLineStart(std::u32string_view text, int caret);
 int LineEndOf(std::u32string_view text, int caret);
 
-// UTF-8 to characters; a broken sequence reads as U+FFFD for each of its bytes.
+// UTF-8 to characters; each ill-formed sequence reads as one U+FFFD.
 std::u32string Decode(std::string_view utf8);
 
 }  // namespace sp::text_units
