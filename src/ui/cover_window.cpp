@@ -73,6 +73,9 @@ void OpenCoverWindow() {
                 ReachablePosition(WindowId::Cover, {AppData.cWinX, AppData.cWinY}));
   }
   ui::ShowWindow(WindowId::Cover);
+  // With the focus, as a shown window gets it on Windows: the keyboard reaches its
+  // controls at once, and a screen reader says which window opened.
+  ui::PresentWindow(WindowId::Cover);
   AppData.cWinOpen = 1;
 }
 

@@ -395,9 +395,9 @@ TEST_F(WindowsE2ETest, AScreenReaderReadsTheSongAndPressesTheButtons) {
       push button "Minimize" states="focusable" action="Press"
       push button "Close" states="focusable" action="Press"
       push button "Cover" description="Night Harbour" states="focusable" action="Press"
-      static text "now playing...\nArtist : Kelp Circuit\nTitle : Low Tide Roller\nAlbum : Night Harbour" states="read only"
+      static text "now playing...\nArtist : Kelp Circuit\nTitle : Low Tide Roller\nAlbum : Night Harbour" states="read only, focusable"
       static text "Time Left :" states="read only"
-      static text "COUNTDOWN" states="read only"
+      static text "COUNTDOWN" states="read only, focusable"
 window owned, hidden
   window "Cover" states="invisible, focusable"
     client "Cover" states="invisible, focusable"

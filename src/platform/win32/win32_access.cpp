@@ -487,11 +487,13 @@ void DescribeControlWidget(ControlId id, const AccessInfo& info, bool announce) 
   if (state->kind == ControlKind::WebView) return;  // the browser speaks for itself
   const std::optional<AccessInfo> before = control->told;
   control->told = info;
-  if (info.live && !(before && before->live)) MarkLive(control->hwnd);
+  // A label with news to announce is a live region; setting it again changes nothing.
+  if (!info.announcement.empty() && !(before && !before->announcement.empty()))
+    MarkLive(control->hwnd);
   if (!before) return;  // nobody has heard of it yet
   const HWND hwnd = control->hwnd;
-  // A live label's new text is read out; any other label's (the countdown's every
-  // second) only when asked.
+  // A label's news is read out; any other change of a label's text (the countdown's
+  // every second) only when asked.
   if (announce) {
     NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd, OBJID_CLIENT, CHILDID_SELF);
     NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, hwnd, OBJID_CLIENT, CHILDID_SELF);
