@@ -16,6 +16,7 @@
 #include "tests/e2e/audio.h"
 #include "tests/e2e/commands.h"
 #include "tests/e2e/harness.h"
+#include "tests/e2e/scenarios.h"
 #include "tests/e2e/station_port.h"
 
 namespace e2e {
@@ -210,19 +211,7 @@ class AccessibilityE2ETest : public ::testing::Test {
 TEST_F(AccessibilityE2ETest, AScreenReaderReadsTheSongAndPressesEveryButton) {
   ASSERT_TRUE(sim.ok());
   // The station's clock stands still until the test moves it on to the second song.
-  sim.Control("POST", "scenario",
-              {{"clock", {{"now", "2026-12-07 21:00:00"}, {"speed", 0}}},
-               {"playlist_start", "2026-12-07 20:59:50"},
-               {"stream_lag", 42},
-               {"songs",
-                {{{"title", "Low Tide Roller"},
-                  {"artist", "Kelp Circuit"},
-                  {"album", "Night Harbour"},
-                  {"length", 30}},
-                 {{"title", "Shallows"},
-                  {"artist", "Tidal Bore"},
-                  {"album", "Slack Water"},
-                  {"length", 600}}}}});
+  sim.Control("POST", "scenario", TwoSongs(30, 0));
   const XWindowId window = Start(true);
   ASSERT_NE(window, 0u);
   const Node main = MainFrame();

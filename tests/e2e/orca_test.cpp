@@ -15,6 +15,7 @@
 #include "tests/e2e/audio.h"
 #include "tests/e2e/commands.h"
 #include "tests/e2e/harness.h"
+#include "tests/e2e/scenarios.h"
 #include "tests/e2e/screen_reader.h"
 #include "tests/e2e/station_port.h"
 
@@ -85,19 +86,7 @@ class OrcaE2ETest : public ::testing::Test {
 TEST_F(OrcaE2ETest, OrcaSpeaksTheSongTheTabStopsAndTheCoverWindow) {
   // The clock runs, so the countdown changes every second; the test moves it on to the
   // second song.
-  sim.Control("POST", "scenario",
-              {{"clock", {{"now", "2026-12-07 21:00:00"}, {"speed", 1}}},
-               {"playlist_start", "2026-12-07 20:59:50"},
-               {"stream_lag", 42},
-               {"songs",
-                {{{"title", "Low Tide Roller"},
-                  {"artist", "Kelp Circuit"},
-                  {"album", "Night Harbour"},
-                  {"length", 600}},
-                 {{"title", "Shallows"},
-                  {"artist", "Tidal Bore"},
-                  {"album", "Slack Water"},
-                  {"length", 600}}}}});
+  sim.Control("POST", "scenario", TwoSongs(600, 1));
   next_ = orca->Spoken().size();
   program.emplace(
       display, home,

@@ -23,6 +23,7 @@
 #include "tests/e2e/capture.h"
 #include "tests/e2e/commands.h"
 #include "tests/e2e/harness.h"
+#include "tests/e2e/scenarios.h"
 #include "tests/e2e/station_port.h"
 
 namespace e2e {
@@ -353,19 +354,7 @@ TEST_F(WindowsE2ETest, TheWindowsBuildRunsUnderWine) {
 TEST_F(WindowsE2ETest, AScreenReaderReadsTheSongAndPressesTheButtons) {
   ASSERT_TRUE(sim.ok());
   // The station's clock stands still until the test moves it on to the second song.
-  sim.Control("POST", "scenario",
-              {{"clock", {{"now", "2026-12-07 21:00:00"}, {"speed", 0}}},
-               {"playlist_start", "2026-12-07 20:59:50"},
-               {"stream_lag", 42},
-               {"songs",
-                {{{"title", "Low Tide Roller"},
-                  {"artist", "Kelp Circuit"},
-                  {"album", "Night Harbour"},
-                  {"length", 30}},
-                 {{"title", "Shallows"},
-                  {"artist", "Tidal Bore"},
-                  {"album", "Slack Water"},
-                  {"length", 600}}}}});
+  sim.Control("POST", "scenario", TwoSongs(30, 0));
   ASSERT_NO_FATAL_FAILURE(Boot());
   // No program to open web pages with: the shell cannot open the channel page.
   ASSERT_EQ(Run({kWine, "reg", "delete", R"(HKCR\http)", "/f"}, 60s), std::optional<int>(0));
