@@ -26,14 +26,20 @@ add_custom_command(
   DEPENDS ${STATIONPLAYER_ICON_GENERATOR}
   COMMENT "Drawing the program's icon"
   VERBATIM)
+# The manifest: common controls version 6, system DPI awareness, the user's own rights.
+set(sp_manifest ${CMAKE_BINARY_DIR}/generated/stationplayer.manifest)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/windows/stationplayer.manifest.in ${sp_manifest} @ONLY)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/windows/stationplayer.rc.in
                ${CMAKE_BINARY_DIR}/generated/stationplayer.rc @ONLY)
 # The program is defined in src/, so it reaches the icon's command through a target.
 add_custom_target(program_icon DEPENDS ${sp_icon})
-add_dependencies(stationplayer program_icon)
 set_source_files_properties(${CMAKE_BINARY_DIR}/generated/stationplayer.rc PROPERTIES
-                            OBJECT_DEPENDS ${sp_icon})
-target_sources(stationplayer PRIVATE ${CMAKE_BINARY_DIR}/generated/stationplayer.rc)
+                            OBJECT_DEPENDS "${sp_icon};${sp_manifest}")
+# The test build carries the same resources, so it starts as the program does.
+foreach(program stationplayer stationplayer-faults)
+  add_dependencies(${program} program_icon)
+  target_sources(${program} PRIVATE ${CMAKE_BINARY_DIR}/generated/stationplayer.rc)
+endforeach()
 
 # Everything sits in the installation folder itself: one program that needs no DLL.
 install(TARGETS stationplayer RUNTIME DESTINATION .)

@@ -9,7 +9,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # packages come with scripts/test.sh.
 "$root/scripts/setup.sh" --no-recommends packages-run.txt
 build="$root/build/release"
-BUILD_TARGETS="stationplayer stationplayer-sim" "$root/scripts/build.sh" "$build" -DBUILD_TESTING=OFF
+# Optimised without debug information, which takes a third of the compiler's time.
+BUILD_TARGETS=program-and-station "$root/scripts/build.sh" "$build" -DBUILD_TESTING=OFF \
+  -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG"
 
 pids=()
 tmp=$(mktemp -d)

@@ -1,6 +1,7 @@
 // How a control presents itself to assistive technology (screen readers) and to the
-// keyboard: what it is, what it is called, and whether Tab reaches it. The program
-// describes its controls here; each backend hands that to its platform's interface.
+// keyboard: what it is, what it is called, whether Tab reaches it, and what is news
+// to be read out. The program describes its controls and windows here; each backend
+// hands that to its platform's interface.
 // GUI thread only.
 #pragma once
 
@@ -24,9 +25,12 @@ struct AccessInfo {
   // A label's text. A text strip described as a label with no name reads its own text.
   std::string name;
   std::string description;
-  bool checked = false;    // toggle buttons
-  bool live = false;       // a change of the text is announced when it happens
-  bool focusable = false;  // in its window's Tab order (in the order described)
+  bool checked = false;  // toggle buttons
+  // Read out once, whatever has the focus, when it changes (a new song); empty:
+  // nothing is announced, and the text is read only when asked (the countdown).
+  std::string announcement;
+  bool focusable = false;                   // in its window's Tab order (in the order described)
+  ControlId labelled_by = ControlId::None;  // the label that names it, read with it
 
   friend bool operator==(const AccessInfo&, const AccessInfo&) = default;
 };
@@ -52,11 +56,17 @@ inline AccessInfo ToggleButton(std::string name, bool checked) {
   info.checked = checked;
   return info;
 }
-inline AccessInfo Label(std::string text = {}, bool live = false) {
+inline AccessInfo Label(std::string text = {}) {
   AccessInfo info;
   info.role = AccessRole::Label;
   info.name = std::move(text);
-  info.live = live;
+  return info;
+}
+// A label Tab reaches, read line by line, whose news is announced as it comes.
+inline AccessInfo ReadingStop(std::string text, std::string announcement = {}) {
+  AccessInfo info = Label(std::move(text));
+  info.announcement = std::move(announcement);
+  info.focusable = true;
   return info;
 }
 inline AccessInfo Decoration() {
@@ -80,6 +90,9 @@ namespace ui {
 void DescribeControl(ControlId id, const AccessInfo& info);
 // What was said, with a label's text filled in; nothing for an undescribed control.
 const AccessInfo* ControlDescription(ControlId id);
+// The name assistive technology gives a window, where its title (empty, or none the
+// desktop shows) says too little. Replaces what was said before.
+void DescribeWindow(WindowId id, const std::string& name);
 
 }  // namespace ui
 }  // namespace sp

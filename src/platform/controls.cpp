@@ -95,7 +95,9 @@ std::string Readable(const std::string& text) {
 
 void Describe(ControlId id, ControlState& state, AccessInfo info) {
   if (state.access_reads_text) info.name = Readable(state.text);
-  const bool announce = info.live && state.access && state.access->name != info.name;
+  // News is news once: the first description (before any song) and a repeat say nothing.
+  const bool announce =
+      !info.announcement.empty() && state.access && state.access->announcement != info.announcement;
   if (state.access == info) return;
   state.access = info;
   backend::DescribeControlWidget(id, info, announce);

@@ -95,4 +95,22 @@ void BlendPixels(Bitmap& dst, const Bitmap& src, int x, int y, std::uint8_t opac
   }
 }
 
+void DrawFocusFrame(Bitmap& dst, int width) {
+  const int w = dst.width, h = dst.height, t = std::max(1, width);
+  // Each pixel of the edge takes its colour from how far round the frame it lies, as
+  // a dashed line stroked round the edge would give it.
+  const auto paint = [&](int x, int y, long along) {
+    if (dst.Contains(x, y))
+      dst.At(x, y) = OpaquePixel((along / (2 * t)) % 2 == 0 ? Rgb{255, 255, 255} : Rgb{0, 0, 0});
+  };
+  const long across = w - t, down = h - t;  // the lengths of the top and of the right side
+  // The top last, so the frame starts white in its corner.
+  for (int d = 0; d < t; ++d) {
+    for (int y = 0; y < h; ++y) paint(d, y, 2 * across + down + (h - 1 - y));      // left, upwards
+    for (int x = 0; x < w; ++x) paint(x, h - 1 - d, across + down + (w - 1 - x));  // bottom
+    for (int y = 0; y < h; ++y) paint(w - 1 - d, y, across + y);  // right, downwards
+    for (int x = 0; x < w; ++x) paint(x, d, x);                   // top, left to right
+  }
+}
+
 }  // namespace sp

@@ -51,5 +51,9 @@ void DrawLine(Bitmap& dst, int x0, int y0, int x1, int y1, Rgb colour);
 void CopyPixels(Bitmap& dst, const Bitmap& src, int x, int y);
 // Composites src over dst by its per-pixel alpha, scaled by a constant opacity 0..255.
 void BlendPixels(Bitmap& dst, const Bitmap& src, int x, int y, std::uint8_t opacity);
+// The keyboard focus: a frame along the edge, `width` pixels thick, dashed white over
+// black in dashes of two widths, starting white at the top-left corner and running
+// clockwise. Seen on any picture, and nothing inside it changes.
+void DrawFocusFrame(Bitmap& dst, int width = 1);
 
 }  // namespace sp

@@ -37,6 +37,8 @@ void BuildCoverWindow() {
   if (!ui::CreateWindow({WindowId::Cover, "", 0, 0, kCoverWindowWidth, kCoverWindowHeight,
                          kCoverBackground, WindowId::Main}))
     return;
+  // Untitled on screen, as it always was; read out by a name all the same.
+  ui::DescribeWindow(WindowId::Cover, "Cover");
   if (ui::CreateCanvas({WindowId::Cover, ControlId::DockToggle, 1, 1, 16, 16})) {
     if (CanvasDrawing drawing(ControlId::DockToggle); drawing) {
       Fill(drawing.bitmap(), kCoverBackground);
@@ -71,6 +73,9 @@ void OpenCoverWindow() {
                 ReachablePosition(WindowId::Cover, {AppData.cWinX, AppData.cWinY}));
   }
   ui::ShowWindow(WindowId::Cover);
+  // With the focus, as a shown window gets it on Windows: the keyboard reaches its
+  // controls at once, and a screen reader says which window opened.
+  ui::PresentWindow(WindowId::Cover);
   AppData.cWinOpen = 1;
 }
 

@@ -37,10 +37,16 @@ void DescribeMainWindow() {
   for (ControlId id : {ControlId::TitleGap, ControlId::BorderBottom, ControlId::BorderLeft,
                        ControlId::BorderRight})
     ui::DescribeControl(id, a11y::Decoration());
-  // The countdown changes every second: read when asked, never announced.
-  for (ControlId id : {ControlId::TitleText, ControlId::TimeLeftLabel, ControlId::TimeLeftValue})
+  for (ControlId id : {ControlId::TitleText, ControlId::TimeLeftLabel})
     ui::DescribeControl(id, a11y::Label());
   DescribeCoverThumb("");
+  // In reading order after the cover: the song on air (its text comes with the first
+  // redraw), then the countdown under its caption, which changes every second and so is
+  // read when the keyboard reaches it, never announced; last the player.
+  ui::DescribeControl(ControlId::NowPlayingPanel, a11y::ReadingStop(""));
+  AccessInfo countdown = a11y::ReadingStop("");
+  countdown.labelled_by = ControlId::TimeLeftLabel;
+  ui::DescribeControl(ControlId::TimeLeftValue, countdown);
   ui::DescribeControl(ControlId::PlayerView, a11y::TabStop());
 }
 

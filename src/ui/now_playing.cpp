@@ -13,13 +13,26 @@ constexpr Rgb kBackground{0, 0, 0};
 constexpr Rgb kHeading{97, 108, 135};
 constexpr Rgb kText{124, 134, 160};
 
+// Artist, title and album, as a listener hears them: without the captions and colons
+// (a screen reader may say "colon"), and without the parts the station left empty.
+std::string Announcement(const SongTexts& texts) {
+  std::string out;
+  for (const std::string* part : {&texts.artist, &texts.title, &texts.album}) {
+    if (part->empty()) continue;
+    if (!out.empty()) out += ", ";
+    out += *part;
+  }
+  return out;
+}
+
 }  // namespace
 
 void OnNowPlayingPanel(const Event& event) {
   if (event.type != event_type::RedrawRequest) return;
   SongTexts texts{"Artistenname", "Titelname", "Albumname"};
-  if (const auto* song = std::any_cast<const SharedSong*>(&event.data); song && *song)
-    texts = (*song)->Texts();
+  const auto* song = std::any_cast<const SharedSong*>(&event.data);
+  const bool on_air = song && *song;
+  if (on_air) texts = (*song)->Texts();
 
   CanvasDrawing drawing{ControlId{event.control}};
   if (!drawing) return;
@@ -47,11 +60,13 @@ void OnNowPlayingPanel(const Event& event) {
   };
   for (const Line& line : lines)
     text::Draw(canvas, line.font, line.x, line.y, line.text, line.colour, drawing.scale());
-  // Read as drawn, row by row; a new song is announced as it appears.
+  // Read as drawn, row by row; a new song is announced as it appears, the placeholders
+  // never.
   const std::string read = heading + "\n" + artist + " " + colon + " " + texts.artist + "\n" +
                            title + " " + colon + " " + texts.title + "\n" + album + " " + colon +
                            " " + texts.album;
-  ui::DescribeControl(ControlId{event.control}, a11y::Label(read, true));
+  ui::DescribeControl(ControlId{event.control},
+                      a11y::ReadingStop(read, on_air ? Announcement(texts) : ""));
 }
 
 }  // namespace sp

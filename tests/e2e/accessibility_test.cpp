@@ -4,19 +4,19 @@
 #include <atspi/atspi-constants.h>
 #include <gio/gio.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <thread>
 
 #include <nlohmann/json.hpp>
 
 #include "sim_process.h"
+#include "tests/e2e/a11y_bus.h"
 #include "tests/e2e/audio.h"
 #include "tests/e2e/commands.h"
 #include "tests/e2e/harness.h"
+#include "tests/e2e/scenarios.h"
 #include "tests/e2e/station_port.h"
 
 namespace e2e {
@@ -152,30 +152,8 @@ class AccessibilityE2ETest : public ::testing::Test {
  protected:
   void SetUp() override {
     display.StartWindowManager();
-    // The accessibility bus, found through the session bus alone (without a display the
-    // launcher leaves no note of it on the screen).
-    const std::string runtime = home.path() + "/run";
-    std::filesystem::create_directories(runtime);
-    ::chmod(runtime.c_str(), 0700);
-    launcher.emplace(
-        std::vector<std::string>{"/usr/libexec/at-spi-bus-launcher", "--launch-immediately"},
-        std::map<std::string, std::string>{{"DBUS_SESSION_BUS_ADDRESS", bus.address()},
-                                           {"XDG_RUNTIME_DIR", runtime}},
-        home.path() + "/a11y-bus.log");
-    ASSERT_TRUE(Eventually(
-        [&] {
-          const CommandResult r =
-              RunCommand({"gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path",
-                          "/org/a11y/bus", "--method", "org.a11y.Bus.GetAddress"},
-                         {{"DBUS_SESSION_BUS_ADDRESS", bus.address()}}, home.path(), 5s);
-          const auto quote = r.output.find('\'');
-          if (r.code != 0 || quote == std::string::npos) return false;
-          a11y_address = r.output.substr(quote + 1, r.output.find('\'', quote + 1) - quote - 1);
-          return true;
-        },
-        15s))
-        << ReadFile(home.path() + "/a11y-bus.log");
-    reader.emplace(a11y_address);
+    ASSERT_FALSE(a11y_bus.address().empty()) << a11y_bus.Log();
+    reader.emplace(a11y_bus.address());
     ASSERT_TRUE(*reader);
   }
 
@@ -225,8 +203,7 @@ class AccessibilityE2ETest : public ::testing::Test {
   Xvfb display;
   TempDir home;
   SessionBus bus{home.path()};
-  std::optional<Process> launcher;
-  std::string a11y_address;
+  AccessibilityBus a11y_bus{home.path(), bus};
   std::optional<Reader> reader;
   std::optional<Program> program;
 };
@@ -234,19 +211,7 @@ class AccessibilityE2ETest : public ::testing::Test {
 TEST_F(AccessibilityE2ETest, AScreenReaderReadsTheSongAndPressesEveryButton) {
   ASSERT_TRUE(sim.ok());
   // The station's clock stands still until the test moves it on to the second song.
-  sim.Control("POST", "scenario",
-              {{"clock", {{"now", "2026-12-07 21:00:00"}, {"speed", 0}}},
-               {"playlist_start", "2026-12-07 20:59:50"},
-               {"stream_lag", 42},
-               {"songs",
-                {{{"title", "Low Tide Roller"},
-                  {"artist", "Kelp Circuit"},
-                  {"album", "Night Harbour"},
-                  {"length", 30}},
-                 {{"title", "Shallows"},
-                  {"artist", "Tidal Bore"},
-                  {"album", "Slack Water"},
-                  {"length", 600}}}}});
+  sim.Control("POST", "scenario", TwoSongs(30, 0));
   const XWindowId window = Start(true);
   ASSERT_NE(window, 0u);
   const Node main = MainFrame();
@@ -283,6 +248,7 @@ TEST_F(AccessibilityE2ETest, AScreenReaderReadsTheSongAndPressesEveryButton) {
   EXPECT_TRUE(Eventually([&] { return display.Viewable(*cover_window); }, 10s));
   const Node cover_frame = CoverFrame();
   ASSERT_TRUE(cover_frame);
+  EXPECT_EQ(r.Name(cover_frame), "Cover");  // its title is empty
   const Node dock = r.FindControl(cover_frame, "toggle button", "Dock to the main window");
   EXPECT_FALSE(r.HasState(dock, ATSPI_STATE_CHECKED));
   EXPECT_TRUE(r.FindControl(cover_frame, "label", "Night Harbour"));

@@ -452,12 +452,20 @@ void Xvfb::MovePointer(int x, int y) {
 }
 
 void Xvfb::PressLeft() {
-  XTestFakeButtonEvent(display_, 1, True, CurrentTime);
-  Sync();
+  PressButton(1);
 }
 
 void Xvfb::ReleaseLeft() {
-  XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+  ReleaseButton(1);
+}
+
+void Xvfb::PressButton(unsigned button) {
+  XTestFakeButtonEvent(display_, button, True, CurrentTime);
+  Sync();
+}
+
+void Xvfb::ReleaseButton(unsigned button) {
+  XTestFakeButtonEvent(display_, button, False, CurrentTime);
   Sync();
 }
 

@@ -109,6 +109,9 @@ class Xvfb {
   void MovePointer(int x, int y);
   void PressLeft();
   void ReleaseLeft();
+  // Any physical button: 1 left, 2 middle, 3 right.
+  void PressButton(unsigned button);
+  void ReleaseButton(unsigned button);
   void ClickLeft();
   void ClickRight();
   // Turns the wheel under the pointer: positive steps scroll down, negative up.

@@ -2,20 +2,28 @@
 // the main window, its title buttons, the panel and countdown, a downloaded cover, the
 // docked cover window following a drag, and the preferences written on close; all of it
 // without the browser control's HTML engine, which Debian does not package, so the
-// web view cannot be created. And the installer: install, run, uninstall.
+// web view cannot be created. A client of our own (tests/windows/test_client.cpp) meets
+// the program as a screen reader and the system do; the keyboard alone runs it; the media
+// keys reach its stream keeper; a left-handed user drags it; refused wakes stop nothing.
+// And the installer: install, run, uninstall.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <span>
+#include <sstream>
 
 #include "platform/image_store.h"
 #include "platform/pictures.h"
 #include "sim_process.h"
 #include "tests/e2e/capture.h"
+#include "tests/e2e/commands.h"
 #include "tests/e2e/harness.h"
+#include "tests/e2e/scenarios.h"
 #include "tests/e2e/station_port.h"
 
 namespace e2e {
@@ -88,14 +96,49 @@ class WindowsE2ETest : public ::testing::Test {
     return {status, ReadFile(output)};
   }
   std::optional<Program> Start(const std::string& exe = STATIONPLAYER_WINDOWS_EXE,
-                               const std::string& debug = "-all") {
+                               const std::string& debug = "-all",
+                               const std::map<std::string, std::string>& env = {}) {
     const std::string launcher = home.path() + "/stationplayer-wine.sh";
     WriteFile(launcher, std::string("#!/bin/sh\nexec ") + kWine + " '" + exe + "'\n");
     std::filesystem::permissions(launcher, std::filesystem::perms::owner_all);
     ProgramOptions options;
     options.exe = launcher;
     options.env = WineEnv(debug);
+    options.env.insert(env.begin(), env.end());
     return std::optional<Program>(std::in_place, display, home, options);
+  }
+  // The prefix made, and Wine's services left to end: a program started while they shut
+  // down stalls for seconds on them.
+  void Boot() {
+    ASSERT_EQ(Run({kWine, "wineboot", "-i"}, 180s), std::optional<int>(0));
+    ASSERT_EQ(Run({kWineServer, "-w"}, 60s), std::optional<int>(0));
+  }
+  // The test client with these arguments: its exit code and what it printed.
+  std::pair<std::optional<int>, std::string> Client(std::vector<std::string> args) {
+    args.insert(args.begin(), {kWine, STATIONPLAYER_WINDOWS_TEST_CLIENT});
+    auto [status, output] = RunForOutput(args);
+    return {status, Lines(output)};
+  }
+  // A Windows program's text output with Unix line ends.
+  static std::string Lines(std::string text) {
+    std::erase(text, '\r');
+    return text;
+  }
+  // What the client reads of the program's windows now.
+  std::string Walk() { return Client({"walk"}).second; }
+  void Keys(std::vector<std::string> keys) {
+    keys.insert(keys.begin(), {"xdotool", "key", "--delay", "100"});
+    RunCommand(keys, {{"DISPLAY", display.name()}}, home.path(), 20s);
+  }
+  // Gives a window the keyboard. Without a window manager Wine takes the X focus as
+  // the user's activation of the window.
+  void Focus(XWindowId window) {
+    RunCommand({"xdotool", "windowfocus", "--sync", std::to_string(window)},
+               {{"DISPLAY", display.name()}}, home.path(), 10s);
+  }
+  int Preference(const std::string& key) {
+    const json prefs = json::parse(ReadFile(AppFolder() + "preferences.json"), nullptr, false);
+    return prefs.is_object() ? prefs.value(key, -1) : -1;
   }
   // One song on air, its end ten minutes away, the station's clock standing still.
   void PlayOneSong() {
@@ -147,8 +190,7 @@ TEST_F(WindowsE2ETest, TheWindowsBuildRunsUnderWine) {
   PlayOneSong();
   // The prefix first, which takes a while, and Wine's services left to end: a program
   // started while they shut down stalls for seconds on them, inside the timed wait too.
-  ASSERT_EQ(Run({kWine, "wineboot", "-i"}, 180s), std::optional<int>(0));
-  ASSERT_EQ(Run({kWineServer, "-w"}, 60s), std::optional<int>(0));
+  ASSERT_NO_FATAL_FAILURE(Boot());
   // A file as earlier builds wrote it, with "/" in the folder: read, and written back
   // in Windows' own form at the close below.
   std::filesystem::create_directories(AppFolder());
@@ -307,6 +349,279 @@ TEST_F(WindowsE2ETest, TheWindowsBuildRunsUnderWine) {
       std::to_string(c.x) + ",\r\n  \"cWinY\"      : " + std::to_string(c.y) +
       ",\r\n  \"cWinOpen\"   : 1,\r\n  \"WindowH\"    : 195\r\n}";
   EXPECT_EQ(ReadFile(AppFolder() + "preferences.json"), expected_prefs);
+}
+
+TEST_F(WindowsE2ETest, AScreenReaderReadsTheSongAndPressesTheButtons) {
+  ASSERT_TRUE(sim.ok());
+  // The station's clock stands still until the test moves it on to the second song.
+  sim.Control("POST", "scenario", TwoSongs(30, 0));
+  ASSERT_NO_FATAL_FAILURE(Boot());
+  // No program to open web pages with: the shell cannot open the channel page.
+  ASSERT_EQ(Run({kWine, "reg", "delete", R"(HKCR\http)", "/f"}, 60s), std::optional<int>(0));
+  auto program = Start();
+  const auto main = display.FindWindow(kMainTitle, 120s);
+  ASSERT_TRUE(main) << program->Log();
+  Focus(*main);
+
+  // Every control by its role, name, state and action, in reading order; the strips that
+  // only frame the window are not there, and the cover window has a name of its own.
+  std::string tree;
+  EXPECT_TRUE(Eventually(
+      [&] {
+        tree = Walk();
+        return tree.find("Kelp Circuit") != std::string::npos &&
+               tree.find("\"Night Harbour\"") != std::string::npos;
+      },
+      30s))
+      << tree;
+  std::cout << "What the accessibility client read:\n" << tree;
+  const std::string expected_tree =
+      R"(window main, shown
+  window "Tidemark Drum and Bass FM - tidemark" states="focused, focusable"
+    client "Tidemark Drum and Bass FM - tidemark" states="focused, focusable"
+      static text "Tidemark Drum and Bass FM" states="read only"
+      push button "Subscribe" states="focusable" action="Press"
+      push button "Minimize" states="focusable" action="Press"
+      push button "Close" states="focusable" action="Press"
+      push button "Cover" description="Night Harbour" states="focusable" action="Press"
+      static text "now playing...\nArtist : Kelp Circuit\nTitle : Low Tide Roller\nAlbum : Night Harbour" states="read only, focusable"
+      static text "Time Left :" states="read only"
+      static text "COUNTDOWN" states="read only, focusable"
+window owned, hidden
+  window "Cover" states="invisible, focusable"
+    client "Cover" states="invisible, focusable"
+      check button "Dock to the main window" states="invisible, focusable" action="Check"
+      static text "Night Harbour" states="read only, invisible"
+      push button "Close cover" states="invisible, focusable" action="Press"
+)";
+  // The countdown reads as it shows, whatever it has come to.
+  const std::regex countdown(
+      R"re(static text "Time Left :" states="read only"\n      static text "([^"]+)")re");
+  std::smatch shown;
+  ASSERT_TRUE(std::regex_search(tree, shown, countdown)) << tree;
+  EXPECT_EQ(tree, std::regex_replace(expected_tree, std::regex("COUNTDOWN"), shown[1].str()));
+
+  // A screen reader hears the new song once, as the panel's text and the cover's
+  // album, and never the countdown, which runs from now on.
+  const std::string heard_file = home.path() + "/heard.txt";
+  Process listener({kWine, STATIONPLAYER_WINDOWS_TEST_CLIENT, "listen", "30"}, WineEnv(),
+                   heard_file);
+  ASSERT_TRUE(
+      Eventually([&] { return ReadFile(heard_file).find("listening") != std::string::npos; }, 60s));
+  sim.Control("POST", "clock", {{"now", "2026-12-07 21:01:10"}});
+  sim.Control("POST", "clock", {{"speed", 1}});
+  const std::string second_song =
+      R"("now playing...\nArtist : Tidal Bore\nTitle : Shallows\nAlbum : Slack Water")";
+  EXPECT_TRUE(Eventually(
+      [&] {
+        const std::string heard = ReadFile(heard_file);
+        return heard.find("heard live region: static text " + second_song) != std::string::npos &&
+               heard.find(R"(heard description: push button "Cover" description="Slack Water")") !=
+                   std::string::npos;
+      },
+      20s))
+      << ReadFile(heard_file);
+  // Three seconds of a running countdown, read twice to be sure it ran.
+  const auto countdown_now = [&] {
+    std::smatch m;
+    const std::string t = Walk();
+    return std::regex_search(t, m, countdown) ? m[1].str() : std::string();
+  };
+  const std::string before = countdown_now();
+  display.WaitPixel(0, 0, {1, 2, 3}, 3s);
+  EXPECT_NE(countdown_now(), before);
+  std::istringstream heard(Lines(ReadFile(heard_file)));
+  for (std::string line; std::getline(heard, line);) {
+    if (line.rfind("heard ", 0) != 0) continue;
+    EXPECT_TRUE(line.find(second_song) != std::string::npos ||
+                line.find("\"Cover\"") != std::string::npos)
+        << line;
+  }
+  std::cout << "What the listening client heard:\n" << Lines(ReadFile(heard_file));
+
+  // Subscribe hands the page to the shell, which cannot open it and says nothing.
+  EXPECT_EQ(Client({"press", "Subscribe"}).first, std::optional<int>(0));
+  EXPECT_FALSE(display.FindWindow("Error", 5s)) << "the shell showed its error box";
+  // Cover opens the cover window, whose toggle docks it and whose picture closes it.
+  EXPECT_EQ(Client({"press", "Cover"}).first, std::optional<int>(0));
+  const auto cover = display.FindOwnedWindow(*main, 10s);
+  ASSERT_TRUE(cover);
+  EXPECT_TRUE(Eventually([&] { return display.Viewable(*cover); }, 10s));
+  EXPECT_EQ(Client({"press", "Dock to the main window"}).first, std::optional<int>(0));
+  EXPECT_TRUE(Eventually(
+      [&] {
+        return Walk().find(
+                   R"(check button "Dock to the main window" states="checked, focusable" action="Uncheck")") !=
+               std::string::npos;
+      },
+      10s));
+  EXPECT_EQ(Client({"press", "Close cover"}).first, std::optional<int>(0));
+  EXPECT_TRUE(Eventually([&] { return !display.Viewable(*cover); }, 10s));
+  // Close ends the program, after its answer.
+  EXPECT_EQ(Client({"press", "Close"}).first, std::optional<int>(0));
+  EXPECT_EQ(program->process().WaitExit(20s), std::optional<int>(0));
+  EXPECT_EQ(Preference("cWindDock"), 1);
+  EXPECT_EQ(Preference("cWinOpen"), 0);
+}
+
+TEST_F(WindowsE2ETest, TheKeyboardAloneOpensTheCoverWindowAndEndsTheProgram) {
+  ASSERT_NO_FATAL_FAILURE(Boot());
+  auto program = Start();
+  const auto main = display.FindWindow(kMainTitle, 120s);
+  ASSERT_TRUE(main) << program->Log();
+  Focus(*main);
+  // Nothing looks focused before a key is pressed.
+  const Geometry close{684, 0, 46, 25}, thumb_top{2, 26, 168, 1};
+  ASSERT_EQ(display.WaitPixel(700, 1, kStrip), kStrip);
+  EXPECT_EQ(display.CountPixels(close, {0, 0, 0}), 0);
+  const int thumb_black = display.CountPixels(thumb_top, {0, 0, 0});
+  const auto framed = [&](const Geometry& area, int black_before) {
+    return Eventually([&] { return display.CountPixels(area, {0, 0, 0}) > black_before + 20; }, 5s);
+  };
+
+  // Subscribe, Minimize, Close, then the thumbnail, whose focus frame shows over the cover.
+  Keys({"Tab", "Tab", "Tab", "Tab"});
+  EXPECT_TRUE(framed(thumb_top, thumb_black));
+  Keys({"Return"});
+  const auto cover = display.FindOwnedWindow(*main, 10s);
+  ASSERT_TRUE(cover);
+  ASSERT_TRUE(Eventually([&] { return display.Viewable(*cover); }, 10s));
+  // The cover window, shown where it was last (the top-left corner), has the keyboard:
+  // its toggle first, then its picture, which Space presses and so closes it.
+  const Geometry toggle{1, 1, 16, 16}, picture_top{1, 21, 300, 1};
+  const int toggle_black = display.CountPixels(toggle, {0, 0, 0});
+  const int picture_black = display.CountPixels(picture_top, {0, 0, 0});
+  Keys({"Tab"});
+  EXPECT_TRUE(Eventually(
+      [&] {
+        return display.CountPixels(toggle, {0, 0, 0}) > toggle_black;
+      },
+      5s));
+  Keys({"Tab"});
+  EXPECT_TRUE(framed(picture_top, picture_black));
+  Keys({"space"});
+  EXPECT_TRUE(Eventually([&] { return !display.Viewable(*cover); }, 10s));
+
+  // Back in the main window the thumbnail has the keyboard again; one step back is Close.
+  EXPECT_TRUE(framed(thumb_top, thumb_black));
+  Keys({"shift+Tab"});
+  EXPECT_TRUE(Eventually([&] { return display.CountPixels(close, {0, 0, 0}) > 0; }, 5s));
+  Keys({"space"});
+  EXPECT_EQ(program->process().WaitExit(20s), std::optional<int>(0)) << program->Log();
+  EXPECT_EQ(Preference("cWinOpen"), 0);
+}
+
+TEST_F(WindowsE2ETest, MediaKeysReachTheStreamKeeperWithOrWithoutTheFocus) {
+  ASSERT_NO_FATAL_FAILURE(Boot());
+  // The test build keeps the browser control that never completes a document here, so the
+  // stream keeper runs, and writes what the player publishes to the debugger's channel.
+  auto program = Start(STATIONPLAYER_WINDOWS_FAULTS_EXE, "-all,warn+debugstr",
+                       {{"STATIONPLAYER_KEEP_LATE_WEB_VIEW", "1"}});
+  const auto main = display.FindWindow(kMainTitle, 120s);
+  ASSERT_TRUE(main) << program->Log();
+  // Everything the player published, in order.
+  const auto published = [&] {
+    std::vector<std::string> states;
+    const std::string log = program->Log();
+    const std::regex mark(R"(stationplayer: playback (\w+))");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), mark); it != std::sregex_iterator();
+         ++it)
+      states.push_back((*it)[1].str());
+    return states;
+  };
+  const auto playback = [&] {
+    const auto states = published();
+    return states.empty() ? std::string() : states.back();
+  };
+  const auto after = [&](const std::function<void()>& press, const std::string& expected) {
+    press();
+    return Eventually([&] { return playback() == expected; }, 10s);
+  };
+  // Connecting to the stream, which under Wine never comes.
+  ASSERT_TRUE(Eventually([&] { return playback() == "Stopped"; }, 10s)) << program->Log();
+  Focus(*main);
+  // Play/pause pauses the stream being connected and connects afresh; Stop pauses. Wine
+  // gives the keys as the system's media keys, which the program holds as hot keys.
+  EXPECT_TRUE(after([&] { Keys({"XF86AudioPlay"}); }, "Paused"));
+  EXPECT_TRUE(after([&] { Keys({"XF86AudioPlay"}); }, "Stopped"));
+  EXPECT_TRUE(after([&] { Keys({"XF86AudioStop"}); }, "Paused"));
+  // The commands the system gives a focused window for keys of a remote's own: play,
+  // pause, play/pause.
+  EXPECT_TRUE(after([&] { Client({"appcommand", "46"}); }, "Stopped"));
+  EXPECT_TRUE(after([&] { Client({"appcommand", "47"}); }, "Paused"));
+  EXPECT_TRUE(after([&] { Client({"appcommand", "14"}); }, "Stopped"));
+  // Another program has the keyboard: the key still reaches the player.
+  const std::string focused_file = home.path() + "/focused.txt";
+  Process other({kWine, STATIONPLAYER_WINDOWS_TEST_CLIENT, "focus", "60"}, WineEnv(), focused_file);
+  const auto other_window = display.FindWindow("Test client", 60s);
+  ASSERT_TRUE(other_window);
+  Focus(*other_window);
+  EXPECT_TRUE(after([&] { Keys({"XF86AudioPlay"}); }, "Paused"));
+  std::cout << "What the player published, in order:";
+  for (const std::string& state : published()) std::cout << ' ' << state;
+  std::cout << '\n';
+}
+
+TEST_F(WindowsE2ETest, ALeftHandedUserDragsTheWindowWithTheRightButton) {
+  ASSERT_NO_FATAL_FAILURE(Boot());
+  ASSERT_EQ(Run({kWine, "reg", "add", R"(HKCU\Control Panel\Mouse)", "/v", "SwapMouseButtons", "/t",
+                 "REG_SZ", "/d", "1", "/f"},
+                60s),
+            std::optional<int>(0));
+  EXPECT_NE(Client({"swapped"}).second.find("swapped 1"), std::string::npos);
+  auto program = Start();
+  const auto main = display.FindWindow(kMainTitle, 120s);
+  ASSERT_TRUE(main) << program->Log();
+  // The physical right button acts as the left one. Wine 8.0 maps no buttons itself, so
+  // the client posts the press and the release as Windows would give them; the button
+  // held and the pointer's travel are the X server's.
+  display.MovePointer(450, 10);
+  display.PressButton(3);
+  EXPECT_EQ(Client({"button", "down", "450", "10"}).first, std::optional<int>(0));
+  for (int i = 1; i <= 6; ++i) {
+    display.MovePointer(450 + i * 10, 10 + i * 20);
+    EXPECT_TRUE(Eventually(
+        [&] {
+          const Geometry g = display.WindowGeometry(*main);
+          return g.x == i * 10 && g.y == i * 20;
+        },
+        5s))
+        << "step " << i;
+  }
+  display.ReleaseButton(3);
+  EXPECT_EQ(Client({"button", "up", "510", "130"}).first, std::optional<int>(0));
+  // Released: the pointer moves on alone.
+  display.MovePointer(900, 600);
+  display.WaitPixel(0, 0, {1, 2, 3}, 1s);
+  const Geometry g = display.WindowGeometry(*main);
+  EXPECT_EQ(g.x, 60);
+  EXPECT_EQ(g.y, 120);
+  EXPECT_EQ(Client({"press", "Close"}).first, std::optional<int>(0));
+  EXPECT_EQ(program->process().WaitExit(20s), std::optional<int>(0));
+  EXPECT_EQ(Preference("WindowX"), 60);
+  EXPECT_EQ(Preference("WindowY"), 120);
+}
+
+TEST_F(WindowsE2ETest, RefusedWakesStopNeitherThePanelNorTheCountdown) {
+  ASSERT_TRUE(sim.ok());
+  PlayOneSong();
+  ASSERT_NO_FATAL_FAILURE(Boot());
+  // The test build treats every wake of the event queue as refused, as Windows refuses a
+  // message to a full queue.
+  auto program =
+      Start(STATIONPLAYER_WINDOWS_FAULTS_EXE, "-all", {{"STATIONPLAYER_REFUSE_WAKES", "1"}});
+  const auto main = display.FindWindow(kMainTitle, 120s);
+  ASSERT_TRUE(main) << program->Log();
+  EXPECT_TRUE(Eventually([&] { return RightmostInk(display, kTitleRow) > 330; }, 30s))
+      << "song never shown";
+  ASSERT_TRUE(Eventually([&] { return RightmostInk(display, kTimeLeftValue) > 280; }, 10s));
+  const auto countdown = display.Pixels(kTimeLeftValue);
+  sim.Control("POST", "clock", {{"speed", 1}});
+  EXPECT_TRUE(Eventually([&] { return display.Pixels(kTimeLeftValue) != countdown; }, 10s));
+  display.MovePointer(706, 12);
+  display.PressLeft();
+  EXPECT_EQ(program->process().WaitExit(20s), std::optional<int>(0));
+  display.ReleaseLeft();
 }
 
 // A cover list from the network names files by Windows' rules: separators, drives,
@@ -477,6 +792,13 @@ TEST_F(WindowsE2ETest, TheInstallerInstallsTheProgramAndRemovesIt) {
   const auto [listed, resources] = RunForOutput({"wrestool", "-l", folder + "stationplayer.exe"});
   EXPECT_NE(resources.find("type=group_icon"), std::string::npos) << resources;
   EXPECT_NE(resources.find("type=version"), std::string::npos) << resources;
+  // And its manifest, the one Windows reads at start (RT_MANIFEST 1): the common controls'
+  // version 6, awareness of the system's DPI, the user's own rights.
+  const auto [extracted, manifest] = RunForOutput(
+      {"wrestool", "-x", "--raw", "--type=24", "--name=1", folder + "stationplayer.exe"});
+  for (const char* part : {R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")",
+                           ">true</dpiAware>", R"(level="asInvoker")"})
+    EXPECT_NE(manifest.find(part), std::string::npos) << part << "\n" << manifest;
   // Windows lists it for removal.
   const std::string key =
       R"(HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\stationplayer)";

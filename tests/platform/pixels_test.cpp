@@ -43,5 +43,26 @@ TEST(PixelsTest, BlendKeepsTheBoxUnderTransparentPixelsAndHalvesAtOpacity128) {
   EXPECT_EQ(box.At(1, 0), OpaquePixel({255, 255, 255}));
 }
 
+TEST(PixelsTest, TheFocusFrameDashesRoundTheEdgeAndLeavesTheInsideAlone) {
+  const Pixel face = OpaquePixel({76, 74, 72}), white = OpaquePixel({255, 255, 255}),
+              black = OpaquePixel({0, 0, 0});
+  Bitmap b(10, 6, face);
+  DrawFocusFrame(b);
+  // Two white, two black, clockwise from the top-left corner, round the corners too.
+  for (int x : {0, 1, 4, 5, 8, 9}) EXPECT_EQ(b.At(x, 0), white) << x;
+  for (int x : {2, 3, 6, 7}) EXPECT_EQ(b.At(x, 0), black) << x;
+  // The right side goes on where the top ends: 10 and 11 round the frame, then 12.
+  EXPECT_EQ(b.At(9, 1), black);
+  EXPECT_EQ(b.At(9, 3), white);
+  for (int y = 1; y < 5; ++y)
+    for (int x = 1; x < 9; ++x) EXPECT_EQ(b.At(x, y), face) << x << "," << y;
+  // Two pixels thick on a picture twice as dense, in dashes twice as long.
+  Bitmap dense(20, 12, face);
+  DrawFocusFrame(dense, 2);
+  EXPECT_EQ(dense.At(3, 1), white);
+  EXPECT_EQ(dense.At(4, 1), black);
+  EXPECT_EQ(dense.At(2, 2), face);
+}
+
 }  // namespace
 }  // namespace sp

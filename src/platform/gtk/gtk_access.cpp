@@ -1,7 +1,7 @@
 // GTK backend: what screen readers (through ATK) and the keyboard get of the
 // program's drawn controls. Every text strip and canvas is a drawing area of our own
-// type, whose accessible tells its role, name and state, reads a label's text, and
-// presses a button by the same click the mouse gives.
+// type, whose accessible tells its role, name and state, reads a label's text
+// (gtk_access_text.cpp), and presses a button by the same click the mouse gives.
 #include <atk/atk.h>
 #include <gtk/gtk-a11y.h>
 #include <gtk/gtk.h>
@@ -28,13 +28,13 @@ struct SpControlAreaClass {
 struct SpControlAccessible {
   GtkWidgetAccessible parent;
   AccessInfo* info;  // owned; an undescribed control has the default one
+  int caret;         // where a reading label is read from, in characters
 };
 struct SpControlAccessibleClass {
   GtkWidgetAccessibleClass parent_class;
 };
 
 void ActionInit(AtkActionIface* iface);
-void TextInit(AtkTextIface* iface);
 
 // GObject's type macros cast our functions the C way.
 #pragma GCC diagnostic push
@@ -42,7 +42,7 @@ void TextInit(AtkTextIface* iface);
 G_DEFINE_TYPE(SpControlArea, sp_control_area, GTK_TYPE_DRAWING_AREA)
 G_DEFINE_TYPE_WITH_CODE(SpControlAccessible, sp_control_accessible, GTK_TYPE_WIDGET_ACCESSIBLE,
                         G_IMPLEMENT_INTERFACE(ATK_TYPE_ACTION, ActionInit)
-                            G_IMPLEMENT_INTERFACE(ATK_TYPE_TEXT, TextInit))
+                            G_IMPLEMENT_INTERFACE(ATK_TYPE_TEXT, InitAccessibleText))
 #pragma GCC diagnostic pop
 
 SpControlArea* AreaOf(GtkWidget* widget) {
@@ -76,6 +76,10 @@ gboolean OnAreaKey(GtkWidget* widget, GdkEventKey* event) {
   const ControlId id{AreaOf(widget)->control};
   const AccessInfo* info = ui::ControlDescription(id);
   const bool pressable = info && Pressable(info->role);
+  // A label the keyboard reaches is read with the arrows; they do not move the focus.
+  if (info && info->role == AccessRole::Label && info->focusable &&
+      MoveReadingCaret(gtk_widget_get_accessible(widget), event))
+    return TRUE;
   switch (event->keyval) {
     case GDK_KEY_Return:
     case GDK_KEY_KP_Enter:
@@ -107,6 +111,7 @@ void sp_control_area_init(SpControlArea* area) {
 
 void sp_control_accessible_init(SpControlAccessible* accessible) {
   accessible->info = new AccessInfo;
+  accessible->caret = 0;
 }
 
 void Finalize(GObject* object) {
@@ -127,30 +132,10 @@ AtkStateSet* RefStateSet(AtkObject* object) {
   return states;
 }
 
-AtkAttributeSet* Attribute(AtkAttributeSet* set, const char* name, const char* value) {
-  auto* attribute = static_cast<AtkAttribute*>(g_malloc(sizeof(AtkAttribute)));
-  attribute->name = g_strdup(name);
-  attribute->value = g_strdup(value);
-  return g_slist_append(set, attribute);
-}
-
-// A live label is a live region in the terms screen readers know from the web: its
-// changes are read out politely, as a whole.
-AtkAttributeSet* GetAttributes(AtkObject* object) {
-  AtkAttributeSet* set =
-      ATK_OBJECT_CLASS(sp_control_accessible_parent_class)->get_attributes(object);
-  if (InfoOf(object).live) {
-    for (const char* name : {"live", "container-live"}) set = Attribute(set, name, "polite");
-    for (const char* name : {"atomic", "container-atomic"}) set = Attribute(set, name, "true");
-  }
-  return set;
-}
-
 void sp_control_accessible_class_init(SpControlAccessibleClass* klass) {
   G_OBJECT_CLASS(klass)->finalize = Finalize;
   AtkObjectClass* atk_class = ATK_OBJECT_CLASS(klass);
   atk_class->ref_state_set = RefStateSet;
-  atk_class->get_attributes = GetAttributes;
 }
 
 // Action: a button's one action is its click.
@@ -176,27 +161,13 @@ void ActionInit(AtkActionIface* iface) {
   iface->get_name = ActionName;
 }
 
-// Text: what the control reads as, its name.
-gchar* GetText(AtkText* text, gint start, gint end) {
-  const std::string& name = InfoOf(text).name;
-  const glong length = g_utf8_strlen(name.c_str(), -1);
-  if (end < 0 || end > length) end = gint(length);
-  start = std::clamp<gint>(start, 0, end);
-  return g_utf8_substring(name.c_str(), start, end);
-}
-
-gint CharacterCount(AtkText* text) {
-  return gint(g_utf8_strlen(InfoOf(text).name.c_str(), -1));
-}
-
-gint CaretOffset(AtkText*) {
-  return 0;
-}
-
-void TextInit(AtkTextIface* iface) {
-  iface->get_text = GetText;
-  iface->get_character_count = CharacterCount;
-  iface->get_caret_offset = CaretOffset;
+// Names a control by a label (the countdown by "Time Left"), both ways as ATK wants it.
+void Relate(AtkObject* accessible, ControlId label) {
+  GtkWidget* widget = FindControl(label);
+  AtkObject* named_by = widget ? gtk_widget_get_accessible(widget) : nullptr;
+  if (!named_by) return;
+  atk_object_add_relationship(accessible, ATK_RELATION_LABELLED_BY, named_by);
+  atk_object_add_relationship(named_by, ATK_RELATION_LABEL_FOR, accessible);
 }
 
 AtkRole AtkRoleOf(AccessRole role) {
@@ -243,6 +214,11 @@ void OnFocusVisible(GtkWindow* window, GParamSpec*, gpointer) {
 }
 
 }  // namespace
+
+AccessibleText TextOf(gpointer accessible) {
+  SpControlAccessible* own = AccessibleOf(accessible);
+  return {own->info->name, own->caret};
+}
 
 GtkWidget* NewControlArea(ControlId id) {
   auto* area = static_cast<SpControlArea*>(g_object_new(sp_control_area_get_type(), nullptr));
@@ -294,7 +270,12 @@ void DescribeControlWidget(ControlId id, const AccessInfo& info, bool announce) 
     gtkui::SetTabOrder(state->window);
   }
   gtkui::SpControlArea* area = gtkui::AreaOf(widget);
-  if (!area) return;  // the web view speaks for itself
+  if (!area) {
+    // The web view speaks for itself; only the way the keyboard enters and leaves it
+    // is ours.
+    if (info.focusable) gtkui::ConnectPageFocus(widget);
+    return;
+  }
   gtk_widget_set_can_focus(widget, info.focusable);
   AtkObject* accessible = gtk_widget_get_accessible(widget);
   if (!accessible ||
@@ -309,13 +290,22 @@ void DescribeControlWidget(ControlId id, const AccessInfo& info, bool announce) 
     atk_object_set_description(accessible, info.description.c_str());
   if (info.checked != before.checked)
     atk_object_notify_state_change(accessible, ATK_STATE_CHECKED, info.checked);
-  if (announce) {
-    // As a live region's text is replaced: the old text goes, the new one comes.
-    const gint old_length = gint(g_utf8_strlen(before.name.c_str(), -1));
-    const gint new_length = gint(g_utf8_strlen(info.name.c_str(), -1));
-    g_signal_emit_by_name(accessible, "text-remove", 0, old_length, before.name.c_str());
-    g_signal_emit_by_name(accessible, "text-insert", 0, new_length, info.name.c_str());
-  }
+  if (info.labelled_by != before.labelled_by) gtkui::Relate(accessible, info.labelled_by);
+  if (info.role == AccessRole::Label && info.focusable && info.name != before.name)
+    gtkui::ReplaceText(accessible, before.name, info.name);
+  if (announce) gtkui::Announce(state->window, info.announcement);
 }
 
 }  // namespace sp::backend
+
+namespace sp::ui {
+
+void DescribeWindow(WindowId id, const std::string& name) {
+  gtkui::NativeWindow* native = gtkui::FindWindow(id);
+  if (!native) return;
+  // The frame's accessible name, apart from the title the window manager shows.
+  if (AtkObject* accessible = gtk_widget_get_accessible(native->window))
+    atk_object_set_name(accessible, name.c_str());
+}
+
+}  // namespace sp::ui

@@ -2,9 +2,11 @@
 // Only the files in this folder see it.
 #pragma once
 
+#include <atk/atk.h>
 #include <gtk/gtk.h>
 
 #include <map>
+#include <string>
 
 #include "platform/geometry.h"
 #include "platform/ids.h"
@@ -49,6 +51,23 @@ GtkWidget* NewControlArea(ControlId id);
 void DrawFocus(GtkWidget* widget, cairo_t* cr);
 void WatchFocus(GtkWidget* window);
 void DropInitialFocus(GtkWidget* window);
+// A control accessible's text (its name) and the caret it is read from.
+struct AccessibleText {
+  const std::string& text;
+  int& caret;
+};
+AccessibleText TextOf(gpointer accessible);
+// Its text interface, line by line (gtk_access_text.cpp): the text replaced as a
+// whole, and the reading keys (arrows, Home, End) moving the caret; false for any
+// other key.
+void InitAccessibleText(AtkTextIface* iface);
+void ReplaceText(AtkObject* accessible, const std::string& before, const std::string& after);
+bool MoveReadingCaret(AtkObject* accessible, const GdkEventKey* event);
+// News read out whatever has the focus, as a notification of the window
+// (gtk_announce.cpp).
+void Announce(WindowId window, const std::string& text);
+// The keyboard into and out of the web view's page (gtk_page_focus.cpp).
+void ConnectPageFocus(GtkWidget* view);
 // Makes the web view raise the media control events for its pages (see ui.h).
 void ReportMediaEvents(GtkWidget* web_view, ControlId control);
 

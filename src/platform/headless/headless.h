@@ -19,6 +19,7 @@ struct WindowRecord {
   bool visible = false;
   bool minimized = false;
   int presented = 0;
+  std::string access_name{};  // what assistive technology calls it
 };
 
 // Thrown by ui::EndProcess so a test can watch the program end.
@@ -30,7 +31,7 @@ struct World {
   std::map<std::int64_t, std::string> web_pages;
   std::vector<std::string> web_scripts;  // run in any web view, in order
   std::map<std::int64_t, int> repaints;
-  // What assistive technology was told of each control, and the live texts read out.
+  // What assistive technology was told of each control, and the news read out.
   std::map<std::int64_t, AccessInfo> described;
   std::vector<std::string> announced;
   std::vector<std::string> opened_urls;

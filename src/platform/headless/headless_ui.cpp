@@ -35,7 +35,7 @@ bool AddControlWidget(const ui::ControlSpec& desc, ControlKind, int, int) {
 void DescribeControlWidget(ControlId id, const AccessInfo& info, bool announce) {
   auto& w = headless::TheWorld();
   w.described[Num(id)] = info;
-  if (announce) w.announced.push_back(info.name);
+  if (announce) w.announced.push_back(info.announcement);
 }
 
 }  // namespace sp::backend
@@ -111,6 +111,9 @@ bool IsWindowVisible(WindowId id) {
 }
 void MinimizeWindow(WindowId id) {
   if (auto* r = Find(id)) r->minimized = true;
+}
+void DescribeWindow(WindowId id, const std::string& name) {
+  if (auto* r = Find(id)) r->access_name = name;
 }
 void PresentWindow(WindowId id) {
   if (auto* r = Find(id)) {

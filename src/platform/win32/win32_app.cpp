@@ -24,7 +24,6 @@ Backend& State() {
 
 namespace {
 
-constexpr UINT kPostedEvents = WM_APP + 1;
 constexpr wchar_t kEventClass[] = L"StationPlayerEvents";
 
 // The program's one-shot timers, by number: a Win32 timer on the event window repeats,
@@ -37,6 +36,10 @@ std::map<std::int64_t, void (*)()>& Timers() {
 LRESULT CALLBACK EventWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == kPostedEvents) {
     DispatchPosted();
+    return 0;
+  }
+  if (message == WM_HOTKEY) {
+    OnHotKey(wparam);
     return 0;
   }
   if (message == WM_TIMER) {
@@ -88,9 +91,8 @@ using win32ui::State;
 bool Init(const std::string&) {
   auto& state = State();
   state.instance = GetModuleHandleW(nullptr);
-  // System-DPI aware: Windows leaves the program's pixels alone and the program scales
-  // its 1/96-inch geometry by the DPI read here, once.
-  SetProcessDPIAware();
+  // System-DPI aware by its manifest: Windows leaves the program's pixels alone and the
+  // program scales its 1/96-inch geometry by the DPI read here, once.
   // COM in a single-threaded apartment, with OLE on top: the browser control is
   // activated in place, which needs OLE's window and clipboard support.
   if (FAILED(OleInitialize(nullptr))) return false;
@@ -101,10 +103,9 @@ bool Init(const std::string&) {
   if (dpi_x > 0 && dpi_y > 0) state.dpi = Dpi{double(dpi_x), double(dpi_y)};
   win32ui::ChooseDefaultFont();
   if (!win32ui::CreateEventWindow() || !win32ui::RegisterWindowClass() ||
-      !win32ui::RegisterControlClass())
+      !win32ui::RegisterControlClass() || !win32ui::InitWake())
     return false;
-  // PostMessageW may be called from any thread.
-  Posted().SetWake([] { PostMessageW(State().events, win32ui::kPostedEvents, 0, 0); });
+  Posted().SetWake(win32ui::WakeForPosted);
   return true;
 }
 
@@ -170,13 +171,16 @@ void StopTimer(TimerId id) {
 
 void RunLoop() {
   DispatchPosted();
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (win32ui::OfferToWebView(msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) EndProcess();
+      if (win32ui::OfferToWebView(msg) || win32ui::HandleKey(msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    win32ui::WaitForInput();
   }
-  EndProcess();
 }
 
 void EndProcess() {
@@ -252,6 +256,8 @@ void OpenUrl(const std::string& url) {
   const std::wstring wide = win32ui::Wide(url);
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
+  // Whatever goes wrong, the shell shows no box of its own: nothing is reported.
+  info.fMask = SEE_MASK_FLAG_NO_UI;
   info.lpVerb = L"open";
   info.lpFile = wide.c_str();
   info.nShow = SW_SHOWNORMAL;

@@ -1,10 +1,13 @@
 // Win32 backend: every text strip and canvas is a child window that shows the control's
-// picture; canvases also report pointer input. The web view is in win32_webview.cpp.
+// picture, with the focus frame over it while the keyboard is on it; canvases also
+// report pointer input. The web view is in win32_webview.cpp, what screen readers get
+// in win32_access.cpp.
 #include "platform/win32/windows_api.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/backend.h"
 #include "platform/mouse.h"
@@ -30,7 +33,13 @@ void Paint(HWND hwnd) {
   const NativeWindow* window = control ? FindWindow(control->window) : nullptr;
   if (window) FillRect(dc, &ps.rcPaint, window->background);
   if (state && state->picture.width > 0 && state->picture.height > 0) {
-    const Bitmap& bmp = state->picture;
+    // The frame goes over a copy: the picture itself stays as the program drew it.
+    std::optional<Bitmap> framed;
+    if (ShowsFocus(hwnd)) {
+      framed = state->picture;
+      DrawFocusFrame(*framed, state->scale);
+    }
+    const Bitmap& bmp = framed ? *framed : state->picture;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = bmp.width;
@@ -67,6 +76,16 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
       return 0;
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT covers every pixel
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      InvalidateRect(hwnd, nullptr, FALSE);  // the focus frame comes or goes
+      return 0;
+    case WM_GETOBJECT:
+      if (const LRESULT answer = AnswerGetObject(hwnd, wparam, lparam)) return answer;
+      break;
+    case kPressControl:
+      mouse::Click(IdOf(hwnd));
+      return 0;
     case WM_NCHITTEST:
       // A text strip is part of its window: presses on it reach the window (and the
       // hook), as on a static control.
@@ -156,13 +175,6 @@ bool AddControlWidget(const ui::ControlSpec& desc, ControlKind kind, int width_p
   SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   State().controls[Num(desc.id)].hwnd = hwnd;
   return true;
-}
-
-// For now only the name, as the child window's text, which Windows' default accessible
-// object reads out; roles, actions and the keyboard come with a later change.
-void DescribeControlWidget(ControlId id, const AccessInfo& info, bool) {
-  if (win32ui::NativeControl* control = win32ui::FindControl(id))
-    SetWindowTextW(control->hwnd, win32ui::Wide(info.name).c_str());
 }
 
 }  // namespace sp::backend

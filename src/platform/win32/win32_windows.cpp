@@ -4,6 +4,8 @@
 // loop hands the move to the X window manager, which reports nothing until the button
 // is released, and on Windows it reports nothing while "show window contents while
 // dragging" is off. Either way a docked partner could only jump at the end.
+// The drag follows the button that acts as the left one: for a left-handed user who
+// swapped the buttons in Windows' settings, that is the physical right one.
 #include "platform/win32/windows_api.h"
 
 #include <windowsx.h>
@@ -51,6 +53,19 @@ WindowId IdOf(HWND hwnd) {
   return WindowId{GetWindowLongPtrW(hwnd, GWLP_USERDATA)};
 }
 
+// Whether the logical left button is down. The window messages name the buttons as the
+// user's settings map them; the key state names the physical ones.
+bool LeftButtonHeld() {
+  const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
+  return (GetAsyncKeyState(button) & 0x8000) != 0;
+}
+
+HICON ProgramIcon(int size_metric) {
+  const int size = GetSystemMetrics(size_metric);
+  return static_cast<HICON>(LoadImageW(State().instance, MAKEINTRESOURCEW(kProgramIconResource),
+                                       IMAGE_ICON, size, size, LR_SHARED));
+}
+
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   const WindowId id = IdOf(hwnd);
   switch (message) {
@@ -86,6 +101,16 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       // Released, or taken by another window: the drag is over.
       drag = {};
       return 0;
+    case WM_GETOBJECT:
+      if (const LRESULT answer = AnswerGetObject(hwnd, wparam, lparam)) return answer;
+      break;
+    case WM_APPCOMMAND:
+      // The media keys, when the system gives them to the focused window.
+      if (OnAppCommand(GET_APPCOMMAND_LPARAM(lparam))) return TRUE;
+      break;
+    case WM_ACTIVATE:
+      if (NativeWindow* native = FindWindow(id); native && OnActivate(*native, wparam)) return 0;
+      break;
     case WM_CLOSE:
       // A close request never destroys the window; the program decides.
       Raise(Event{EventClass::CloseRequest, Num(id), 0, 0, {}});
@@ -103,8 +128,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
       return 1;
     }
     default:
-      return DefWindowProcW(hwnd, message, wparam, lparam);
+      break;
   }
+  return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
 }  // namespace
@@ -116,6 +142,9 @@ bool RegisterWindowClass() {
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = State().instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  // The program's own icon for the task bar and the window switcher, at their sizes.
+  wc.hIcon = ProgramIcon(SM_CXICON);
+  wc.hIconSm = ProgramIcon(SM_CXSMICON);
   wc.lpszClassName = kWindowClass;
   return RegisterClassExW(&wc) != 0;
 }
@@ -240,9 +269,9 @@ void BeginWindowMove(WindowId id) {
   using win32ui::last_press;
   auto* native = FindWindow(id);
   RECT r;
-  // Only while the press that asks for it is held.
-  if (!native || last_press.window != id || !(GetAsyncKeyState(VK_LBUTTON) & 0x8000) ||
-      !GetWindowRect(native->hwnd, &r))
+  // Only from the press that asks for it, and while it is held.
+  if (!native || last_press.window != id || win32ui::press_in_client.window != id ||
+      !win32ui::LeftButtonHeld() || !GetWindowRect(native->hwnd, &r))
     return;
   drag = {id, last_press.screen, {r.left, r.top}};
   SetCapture(native->hwnd);
