@@ -2,6 +2,7 @@
 // the stream, with the settings that page needs and the ones that make it lighter.
 #include <glib/gstdio.h>
 #include <gtk/gtk.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <webkit2/webkit2.h>
 
@@ -62,6 +63,9 @@ struct Tuning {
   // extension of the web process, gtk_stream_source.cpp), not through the network process:
   // about a quarter of the CPU while playing, the same memory.
   bool direct_stream = true;
+  // Two malloc arenas in the program and its helpers, not one per thread that ever
+  // allocated: 2 to 3 MiB, no CPU measurably lost.
+  bool few_arenas = true;
   // Tried and left out: no saving beyond the run-to-run spread, or worse.
   bool small_caches = false;          // cache model for one document, no page cache
   bool memory_pressure = false;       // helpers drop caches at a lower footprint
@@ -91,6 +95,7 @@ Tuning ReadTuning() {
     toggle("jit_off", tuning.jit_off);
     toggle("mixer_volume", tuning.mixer_volume);
     toggle("direct_stream", tuning.direct_stream);
+    toggle("few_arenas", tuning.few_arenas);
     toggle("system_malloc", tuning.system_malloc);
     toggle("baseline_jit", tuning.baseline_jit);
     toggle("serial_jit", tuning.serial_jit);
@@ -132,6 +137,12 @@ bool PipeWireServesSound() {
 void SetHelperEnvironment(const Tuning& tuning) {
   if (tuning.jit_off) g_setenv("JSC_useJIT", "0", FALSE);
   if (tuning.system_malloc) g_setenv("Malloc", "1", FALSE);
+  if (tuning.few_arenas) {
+    g_setenv("MALLOC_ARENA_MAX", "2", FALSE);
+#ifdef __GLIBC__
+    mallopt(M_ARENA_MAX, 2);  // the program's own, which read its setting at start
+#endif
+  }
   if (tuning.mixer_volume && PipeWireServesSound())
     g_setenv("WEBKIT_GST_ENABLE_AUDIO_MIXER", "1", FALSE);
   if (tuning.baseline_jit) {
