@@ -27,3 +27,15 @@ start() {  # start LOG COMMAND...: runs a helper in the background
   "$@" >"$work/$log" 2>&1 &
   pids+=($!)
 }
+
+# goodvibes_home HOME: Goodvibes (the peer player) plays a station of its list at start
+# when told to: a list with the simulator's stream, chosen, with autoplay; settings in a
+# key file of the fresh home (run it with GSETTINGS_BACKEND=keyfile).
+goodvibes_home() {
+  local home=$1
+  mkdir -p "$home/.local/share/goodvibes" "$home/.config/glib-2.0/settings"
+  printf '<Stations><Station><name>Tidemark</name><uri>%s</uri></Station></Stations>\n' \
+    "$stream_url" >"$home/.local/share/goodvibes/stations.xml"
+  printf "[io/gitlab/Goodvibes/Core]\nautoplay=true\nstation-uri='%s'\n" "$stream_url" \
+    >"$home/.config/glib-2.0/settings/keyfile"
+}

@@ -57,17 +57,6 @@ for _ in $(seq 100); do curl -sf "$control/requests" >/dev/null && break; sleep 
 # its own), and a first round of launches, not counted, fills it.
 XDG_CACHE_HOME="$work/gst-cache" gst-inspect-1.0 >/dev/null 2>&1 || true
 
-# Goodvibes plays a station of its list at start when told to: a list with the
-# simulator's stream, chosen, with autoplay; settings in a key file of the fresh home.
-goodvibes_home() {
-  local home=$1
-  mkdir -p "$home/.local/share/goodvibes" "$home/.config/glib-2.0/settings"
-  printf '<Stations><Station><name>Tidemark</name><uri>%s</uri></Station></Stations>\n' \
-    "$stream_url" >"$home/.local/share/goodvibes/stations.xml"
-  printf "[io/gitlab/Goodvibes/Core]\nautoplay=true\nstation-uri='%s'\n" "$stream_url" \
-    >"$home/.config/glib-2.0/settings/keyfile"
-}
-
 # Prints the wall clock of the first sound at the sink, or nothing within 20 s.
 listen() {
   HOME="$work/pulse-home" timeout 20 sh -c "parec -d t.monitor --raw --format=s16le \
