@@ -8,6 +8,23 @@ tree_pids() {
   for child in $(cat /proc/"$pid"/task/*/children 2>/dev/null); do tree_pids "$child"; done
 }
 
+# Ends $1 and waits (up to 5 s) until every process of its tree has gone too: the web
+# engine's helpers go by themselves, and the next launch must not meet them. Returns 1
+# when $1 had already ended.
+stop_tree() {
+  local pid=$1 tree p alive ended=0
+  tree=$(tree_pids "$pid")
+  kill "$pid" 2>/dev/null || ended=1
+  wait "$pid" 2>/dev/null || true
+  for _ in $(seq 50); do
+    alive=0
+    for p in $tree; do [ -d /proc/"$p" ] && alive=1; done
+    [ "$alive" = 0 ] && break
+    sleep 0.1
+  done
+  return "$ended"
+}
+
 # CPU seconds (user + system) used so far by the process tree of $1.
 tree_cpu_seconds() {
   local ticks=0 hz

@@ -103,18 +103,7 @@ launch() {
     esac
     echo "$name|$role|$(awk -v s="$(started_at "$p")" -v u="$up0" 'BEGIN { printf "%.0f", (s - u) * 1000 }')"
   done >>"$results"
-  local tree
-  tree=$(tree_pids "$pid")
-  kill "$pid" 2>/dev/null || echo "$name: it had ended" >&2
-  wait "$pid" 2>/dev/null || true
-  # The helper processes go by themselves; the next launch starts once they have.
-  local alive
-  for _ in $(seq 50); do
-    alive=0
-    for p in $tree; do [ -d /proc/"$p" ] && alive=1; done
-    [ "$alive" = 0 ] && break
-    sleep 0.1
-  done
+  stop_tree "$pid" || echo "$name: it had ended" >&2
   sleep 0.5
   cp -r "$home/.cache/gstreamer-1.0" "$work/gst-cache/"
   {

@@ -74,7 +74,7 @@ start stream.log "$sim" --port "$port"
 for _ in $(seq 100); do curl -sf "$control/requests" >/dev/null && break; sleep 0.1; done
 
 # The rows: the program as built, the extra ones, the peer and the floor. Each is
-# "NAME|KIND|SPEC".
+# "NAME|KIND|ARG".
 rows=("program as built|program|$program")
 for set in "${extra_rows[@]}"; do
   case "$set" in
@@ -159,19 +159,19 @@ startup_times() {
   echo "$map $stream"
 }
 
-# launch KIND SPEC HOME: starts one row's player in the background into `launched`, with
+# launch KIND ARG HOME: starts one row's player in the background into `launched`, with
 # `windowed` telling whether it opens a window to wait for.
 launch() {
-  local kind=$1 spec=$2 home=$3
+  local kind=$1 arg=$2 home=$3
   mkdir -p "$home"
   windowed=1
   local env=(HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache"
     XDG_DATA_HOME="$home/.local/share" DISPLAY="$display" NO_AT_BRIDGE=1)
   local cmd
   case $kind in
-    program) cmd=("$spec") ;;
-    toggle) cmd=("$variant"); env+=(STATIONPLAYER_WEB_VIEW_TOGGLE="$spec") ;;
-    env) cmd=("$variant"); IFS=, read -r -a more <<<"$spec"; env+=("${more[@]}") ;;
+    program) cmd=("$arg") ;;
+    toggle) cmd=("$variant"); env+=(STATIONPLAYER_WEB_VIEW_TOGGLE="$arg") ;;
+    env) cmd=("$variant"); IFS=, read -r -a more <<<"$arg"; env+=("${more[@]}") ;;
     goodvibes)
       goodvibes_home "$home"
       cmd=(goodvibes); env+=(GSETTINGS_BACKEND=keyfile) ;;
@@ -182,29 +182,20 @@ launch() {
 }
 
 stop() {  # stop PID: ends a row's player and waits until its helpers have gone too
-  local pid=$1 tree p alive
-  tree=$(tree_pids "$pid")
-  kill "$pid" 2>/dev/null || echo "pid $pid had ended" >&2
-  wait "$pid" 2>/dev/null || true
-  for _ in $(seq 50); do
-    alive=0
-    for p in $tree; do [ -d /proc/"$p" ] && alive=1; done
-    [ "$alive" = 0 ] && break
-    sleep 0.1
-  done
+  stop_tree "$1" || echo "pid $1 had ended" >&2
   sleep 1
 }
 
-# measure ROUND NAME KIND SPEC: one launch; appends its figures to $work/results as
+# measure ROUND NAME KIND ARG: one launch; appends its figures to $work/results as
 # "NAME|ROUND|ROLE|cpu %|wake-ups/s|pss|private|anon" (memory in KiB; the servers have
 # none) and "NAME|ROUND|start|map|stream|level".
 measure() {
-  local round=$1 name=$2 kind=$3 spec=$4
+  local round=$1 name=$2 kind=$3 arg=$4
   local home="$work/home-$RANDOM$RANDOM"
   curl -sf -X DELETE "$control/requests" >/dev/null
   local t0 pid times lvl
   t0=$(date +%s%N)
-  launch "$kind" "$spec" "$home"
+  launch "$kind" "$arg" "$home"
   pid=$launched
   times=$(startup_times "$pid" "$windowed" "$t0")
   sleep "$(awk -v a="$(date +%s%N)" -v b="$t0" -v s="$settle" \
@@ -301,12 +292,12 @@ summary() {
     }' "$work/results" "$@"
 }
 
-# maps NAME KIND SPEC: one launch; after the playback, which mappings make up the PSS of
+# maps NAME KIND ARG: one launch; after the playback, which mappings make up the PSS of
 # the row's processes. Files by name, anonymous memory by kind.
 maps() {
-  local name=$1 kind=$2 spec=$3
+  local name=$1 kind=$2 arg=$3
   local home="$work/home-maps"
-  launch "$kind" "$spec" "$home"
+  launch "$kind" "$arg" "$home"
   local pid=$launched p role
   sleep "$((settle + seconds))"
   for p in $(tree_pids "$pid"); do
@@ -418,8 +409,8 @@ case $rounds in
     exit ;;
   maps)
     for r in "${rows[@]}"; do
-      IFS='|' read -r name kind spec <<<"$r"
-      maps "$name" "$kind" "$spec"
+      IFS='|' read -r name kind arg <<<"$r"
+      maps "$name" "$kind" "$arg"
     done
     exit ;;
 esac
@@ -438,9 +429,9 @@ for round in $(seq "$rounds"); do
   shift_by=$(((round - 1) % ${#rows[@]}))
   order=("${rows[@]:shift_by}" "${rows[@]:0:shift_by}")
   for r in "${order[@]}"; do
-    IFS='|' read -r name kind spec <<<"$r"
+    IFS='|' read -r name kind arg <<<"$r"
     echo "round $round/$rounds: $name" >&2
-    measure "$round" "$name" "$kind" "$spec"
+    measure "$round" "$name" "$kind" "$arg"
   done
 done
 [ -z "${WEBVIEW_WEIGHT_KEEP:-}" ] || cp "$work/results" "$WEBVIEW_WEIGHT_KEEP/results"
