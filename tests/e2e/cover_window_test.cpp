@@ -377,5 +377,40 @@ TEST(CoverWindowWithoutManagerE2ETest, DockedWindowsStillDragEachOther) {
   EXPECT_EQ(program.process().WaitExit(10s), std::optional<int>(0));
 }
 
+// A press that follows another within the same millisecond is a press of its own,
+// however the toolkit recycles its events.
+TEST(CoverWindowWithoutManagerE2ETest, EachOfPressesInQuickSuccessionCounts) {
+  Xvfb display;
+  TempDir home;
+  const std::string folder = home.path() + "/.config/lumo/Tidemark Drum and Bass FM/";
+  WriteFile(folder + "preferences.json", json{{"WindowX", 100}, {"WindowY", 300}}.dump());
+  Program program(display, home);
+  const auto main = display.FindWindow(kMainTitle);
+  ASSERT_TRUE(main) << program.Log();
+  const auto stands_at = [&](int x, int y) {
+    for (int i = 0; i < 250; ++i) {
+      const Geometry g = display.WindowGeometry(*main);
+      if (g.x == x && g.y == y) return true;
+      display.WaitPixel(0, 0, {1, 2, 3}, 20ms);
+    }
+    return false;
+  };
+  ASSERT_TRUE(stands_at(100, 300));
+  for (int round = 1; round <= 6; ++round) {
+    const int x = 100 + 10 * (round - 1), y = 300;
+    // A click just below the strip, then at once a drag by the strip.
+    display.MovePointer(x + 300, y + 21);
+    display.ClickLeft();
+    display.MovePointer(x + 300, y + 10);
+    display.PressLeft();
+    display.MovePointer(x + 305, y + 10);
+    display.MovePointer(x + 310, y + 10);
+    display.ReleaseLeft();
+    ASSERT_TRUE(stands_at(x + 10, y)) << "round " << round;
+  }
+  display.RequestClose(*main);
+  EXPECT_EQ(program.process().WaitExit(10s), std::optional<int>(0));
+}
+
 }  // namespace
 }  // namespace e2e

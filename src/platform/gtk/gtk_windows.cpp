@@ -55,12 +55,19 @@ struct PressInClient {
 gboolean OnButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer data) {
   // Only a single press counts; the extra double-click event is not a new press.
   if (event->type != GDK_BUTTON_PRESS || event->button != 1) return FALSE;
-  // GTK emits a toplevel's button-press-event twice for one press; the hook sees it once.
-  static const GdkEventButton* last = nullptr;
-  static guint32 last_time = 0;
-  if (event == last && event->time == last_time) return FALSE;
-  last = event;
-  last_time = event->time;
+  // GTK emits a toplevel's button-press-event twice for one press; the hook sees it
+  // once. The event is remembered only while it is being dispatched: GDK reuses an
+  // event's memory, and two presses can share a millisecond.
+  static const GdkEventButton* handling = nullptr;
+  if (event == handling) return FALSE;
+  handling = event;
+  g_idle_add_full(
+      G_PRIORITY_HIGH,
+      [](gpointer) -> gboolean {
+        handling = nullptr;
+        return G_SOURCE_REMOVE;
+      },
+      nullptr, nullptr);
   NotePress(event);
   // The press may have landed on a control's own window inside this one.
   GdkWindow* top = gtk_widget_get_window(widget);
